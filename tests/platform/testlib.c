@@ -1,0 +1,2 @@
+/* A tiny library for the loader's tests. */
+int probeAnswer(void) { return 42; }
