@@ -1,0 +1,107 @@
+#include "transfer.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "hextext.h"
+#include "platform/library.h"
+
+namespace console {
+
+std::string ReplyText;
+
+namespace {
+
+using WriteFn = int (*)(int, int, unsigned char*);
+using ReadFn = int (*)(int, int, unsigned char*);
+
+const char* const kLibrary = "usb.dll";
+const char* const kDeviceLine = "data error,please check Device Connection...";
+
+std::string frameWithBody(const std::string& body) {
+    unsigned x = 0;
+    for (std::size_t i = 0; i + 1 < body.size(); i += 2) {
+        std::string pair = body.substr(i, 2);
+        // The address comes from the list unfiltered; a pair that is not hex counts as 0.
+        try {
+            x ^= static_cast<unsigned>(pairValue(pair));
+        } catch (const EConvertError&) {
+        }
+    }
+    return "02" + body + hexByte(x) + "03";
+}
+
+// Finds a function of the USB library; on failure says what is missing in the log.
+void* usbFunction(const char* name, const LogLine& log) {
+    auto lib = platform::loadLibrary(kLibrary);
+    if (!lib.handle) {
+        log("USB access library " + platform::libraryFileName(kLibrary) +
+            " could not be loaded: " + lib.error);
+        return nullptr;
+    }
+    auto fn = platform::findFunction(lib.handle, name);
+    if (!fn.address)
+        log("USB access library " + platform::libraryFileName(kLibrary) + " has no function " +
+            name);
+    return fn.address;
+}
+
+}  // namespace
+
+std::string readerFrame(const std::string& address, const std::string& data) {
+    std::string digits = hexDigits(data);
+    return frameWithBody(address + hexByte(static_cast<unsigned>(digits.size() / 2)) + digits);
+}
+
+std::string uhfFrame(const std::string& address, const std::string& data) {
+    std::string digits = hexDigits(data);
+    return frameWithBody(address + hexByte(static_cast<unsigned>(digits.size() / 2 + 1)) + "ce" +
+                         digits);
+}
+
+void transferFrame(const std::string& frameText, bool debug, const LogLine& log) {
+    std::string digits = checkdata(frameText);
+    int n = static_cast<int>(digits.size() / 2);
+    if (n > kMaxFrameBytes) {
+        log("frame of " + std::to_string(n) + " bytes not sent: a frame holds at most " +
+            std::to_string(kMaxFrameBytes) + " bytes");
+        ReplyText.clear();
+        return;
+    }
+    std::array<unsigned char, kMaxFrameBytes> out{};
+    for (int i = 0; i < n; ++i) out[i] = static_cast<unsigned char>(pairValue(digits.substr(2 * i, 2)));
+
+    auto write = reinterpret_cast<WriteFn>(usbFunction("hidWriteData", log));
+    if (!write) {
+        ReplyText.clear();
+        return;
+    }
+    if (write(0, n, out.data()) != n) {
+        log(kDeviceLine);
+        ReplyText.clear();
+        return;
+    }
+
+    auto read = reinterpret_cast<ReadFn>(usbFunction("hidReadData", log));
+    if (!read) {
+        ReplyText.clear();
+        return;
+    }
+    std::array<unsigned char, kReadBytes> in{};
+    read(0, kReadBytes, in.data());
+    // A buffer still all zero means that nothing was read: no reply.
+    if (std::all_of(in.begin(), in.end(), [](unsigned char b) { return b == 0; })) {
+        ReplyText.clear();
+        return;
+    }
+    // The reply's third byte gives its length; it is taken only as far as the buffer reaches.
+    int length = std::min(in[2] + 5, kReadBytes);
+    std::string reply;
+    reply.reserve(2 * length);
+    for (int i = 0; i < length; ++i) reply += hexByte(in[i]);
+    ReplyText = reply;
+    if (debug) log("Receive..." + ReplyText);
+}
+
+}  // namespace console

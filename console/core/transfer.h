@@ -1,0 +1,27 @@
+// Reader frames and the USB transfer: the frame builders, the write/read through the USB
+// access library, and the program-wide current reply.
+#pragma once
+#include <functional>
+#include <string>
+
+namespace console {
+
+// The reply of the last transfer as upper-case hex digits, or empty (no reply, failed write).
+extern std::string ReplyText;
+
+// Largest frame the write buffer holds, and the size the library is asked to read.
+constexpr int kMaxFrameBytes = 255;
+constexpr int kReadBytes = 245;
+
+// "02" ADDR LEN DATA XOR "03" with DATA the hex digits of `data`, case kept.
+std::string readerFrame(const std::string& address, const std::string& data);
+// "02" ADDR LEN "ce" DATA XOR "03": the UHF pass-through frame.
+std::string uhfFrame(const std::string& address, const std::string& data);
+
+using LogLine = std::function<void(const std::string&)>;
+
+// Writes one frame given as hex text and reads one reply into ReplyText. Lines for the log
+// pane (failures, and the "Receive..." trace when `debug` is on) go to `log`.
+void transferFrame(const std::string& frameText, bool debug, const LogLine& log);
+
+}  // namespace console
