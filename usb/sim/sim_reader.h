@@ -1,0 +1,66 @@
+// A simulated card reader: takes one frame as written to the USB access library and gives
+// the reply bytes a reader at its address would send, or none. Plain C++, deterministic.
+//
+// Commands are a table of handlers over a small state; a later command is one more row.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace usb::sim {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Reader error codes sent after status 01.
+inline constexpr std::uint8_t kErrorBadFrame = 0x85;        // parameter or frame format wrong
+inline constexpr std::uint8_t kErrorUnknownCommand = 0x8F;  // command not defined
+
+inline constexpr std::uint8_t kStatusSuccess = 0x00;
+inline constexpr std::uint8_t kStatusFailure = 0x01;
+
+// What the reader adds to a card number it types, as set by command 82.
+struct OutputFormat {
+    std::uint8_t code = 0x0F;
+    std::uint8_t semicolon = 0x00;
+    std::uint8_t question = 0x00;
+    std::uint8_t comma = 0x00;
+    std::uint8_t enter = 0x01;
+    std::uint8_t buzzer = 0x01;   // 01 big, 00 small
+    std::uint8_t fixed = 0x01;
+    std::uint8_t rssi = 0x00;
+    bool operator==(const OutputFormat&) const = default;
+};
+
+inline constexpr std::uint8_t kActiveReading = 0x01;
+inline constexpr std::uint8_t kPassiveReading = 0x02;
+
+// Everything the factory default (CF) restores.
+struct Settings {
+    OutputFormat format;
+    std::uint8_t readingMode = kActiveReading;
+    bool voiceOn = true;          // CD 01 switches the buzzer on, CD 00 off
+    bool operator==(const Settings&) const = default;
+};
+
+struct ReaderState {
+    std::uint8_t address = 0x00;  // the reader answers frames for this address only
+    std::string version = "VORCARD SIM V1.1";
+    Settings settings;
+};
+
+class SimReader {
+public:
+    // The reply to one written frame; none for a frame addressed to another reader or an
+    // empty write. A damaged frame gets status 01 with kErrorBadFrame.
+    std::optional<Bytes> handle(std::span<const std::uint8_t> frame);
+
+    const ReaderState& state() const { return state_; }
+    ReaderState& state() { return state_; }
+
+private:
+    ReaderState state_;
+};
+
+}  // namespace usb::sim
