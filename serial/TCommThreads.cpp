@@ -1,0 +1,224 @@
+#include "serial/TCommThreads.h"
+
+#include <cerrno>
+#include <new>
+#include <sys/resource.h>
+#include <system_error>
+
+
+using platform::CommResult;
+using platform::Message;
+
+// ---- TCommThread ----------------------------------------------------------------------------
+
+TCommThread::~TCommThread() { WaitFor(); }
+
+void TCommThread::Create() { Thread = std::thread([this] { Run(); }); }
+
+void TCommThread::Start() {
+    {
+        std::lock_guard lock(GateMutex);
+        Started = true;
+    }
+    Gate.notify_one();
+}
+
+void TCommThread::WaitFor() {
+    if (!Thread.joinable()) return;
+    Start();
+    Thread.join();
+}
+
+void TCommThread::Run() {
+    {
+        std::unique_lock lock(GateMutex);
+        Gate.wait(lock, [this] { return Started; });
+    }
+    if (Raise > 0) {
+        // Lower nice values need the right to raise priority; without it the thread simply
+        // runs at its creator's priority.
+        errno = 0;
+        int nice = ::getpriority(PRIO_PROCESS, 0);
+        if (errno == 0) ::setpriority(PRIO_PROCESS, 0, nice - Raise);
+    }
+    Execute();
+}
+
+void TCommThread::PostRequestHangup() {
+    Message msg;
+    msg.id = kMsgRequestHangup;
+    Notify->post(msg);
+}
+
+// ---- TReadThread ----------------------------------------------------------------------------
+
+TReadThread::~TReadThread() { WaitFor(); }
+
+void TReadThread::Execute() {
+    platform::CommRead read;
+    std::uint8_t buffer[kReadBufferSize];
+    if (!Port->setMask(platform::commev::RLSD | platform::commev::ERR | platform::commev::RING)) {
+        PostRequestHangup();
+    } else {
+        bool running = true;
+        while (running) {
+            std::uint32_t count = 0, events = 0;
+            switch (Port->wait(read, buffer, kReadBufferSize, *CloseEvent, count, events)) {
+            case CommResult::Done:
+                running = DeliverBytes(buffer, count);
+                break;
+            case CommResult::Event:
+                running = HandleCommEvent(events);
+                break;
+            case CommResult::Cancelled:
+            case CommResult::InvalidHandle:
+                running = false;
+                break;
+            case CommResult::Hangup:
+            case CommResult::Failed:
+                PostRequestHangup();
+                running = false;
+                break;
+            }
+        }
+    }
+    Port->purge(platform::purge::RXABORT | platform::purge::RXCLEAR);
+}
+
+bool TReadThread::DeliverBytes(const std::uint8_t* Bytes, std::uint32_t Count) {
+    // A read that completes with no bytes ends the reader, silently.
+    if (Count == 0) return false;
+    std::unique_ptr<std::uint8_t[]> block;
+    try {
+        block = platform::allocateBlock(Bytes, Count);
+    } catch (const std::bad_alloc&) {
+        PostRequestHangup();
+        return false;
+    }
+    return PostReceiveData(std::move(block), Count);
+}
+
+bool TReadThread::HandleCommEvent(std::uint32_t Mask) {
+    bool result = false;
+    if (Mask & platform::commev::ERR) {
+        if (!PostReceiveError(Port->clearErrors())) return false;
+        result = true;
+    }
+    std::uint32_t bits = 0;
+    if (Mask & platform::commev::RLSD) bits |= 8;
+    if (Mask & platform::commev::RING) bits |= 4;
+    if (bits != 0) {
+        if (!PostModemStateChange(bits)) return false;
+        result = true;
+    }
+    if (!(Mask & (platform::commev::ERR | platform::commev::RLSD | platform::commev::RING)))
+        PostRequestHangup();
+    return result;
+}
+
+bool TReadThread::PostOrHangup(Message& Msg) {
+    if (Notify->post(Msg)) return true;
+    PostRequestHangup();
+    return false;  // Msg, and its block, stay here and are freed with it
+}
+
+bool TReadThread::PostReceiveData(std::unique_ptr<std::uint8_t[]> Block, std::uint32_t Count) {
+    Message msg;
+    msg.id = kMsgReceiveData;
+    msg.wParam = Count;
+    msg.block = std::move(Block);
+    return PostOrHangup(msg);
+}
+
+bool TReadThread::PostReceiveError(std::uint32_t Errors) {
+    Message msg;
+    msg.id = kMsgReceiveError;
+    msg.lParam = Errors;
+    return PostOrHangup(msg);
+}
+
+bool TReadThread::PostModemStateChange(std::uint32_t Bits) {
+    Message msg;
+    msg.id = kMsgModemChange;
+    msg.lParam = Bits;
+    return PostOrHangup(msg);
+}
+
+// ---- TWriteThread ---------------------------------------------------------------------------
+
+TWriteThread::TWriteThread(platform::CommPort* port, platform::Event* closeEvent,
+                           platform::MessageQueue* notify, std::atomic<bool>* sendQueueEmpty)
+    : TCommThread(port, closeEvent, notify), Messages(platform::MessageQueue::create()),
+      SendQueueEmpty(sendQueueEmpty) {
+    if (!Messages) throw std::system_error(errno, std::generic_category(), "writer queue");
+}
+
+TWriteThread::~TWriteThread() { WaitFor(); }
+
+void TWriteThread::Execute() {
+    bool noticeDue = true;
+    for (;;) {
+        Message msg;
+        if (Messages->take(msg)) {
+            if (CloseEvent->isSet()) break;  // not written; freed with msg
+            if (msg.id != kMsgReceiveData) continue;
+            const bool ok = WriteBuffer(msg.block.get(), static_cast<std::uint32_t>(msg.wParam));
+            msg.block.reset();
+            if (!ok) break;
+            noticeDue = true;
+            continue;
+        }
+        SendQueueEmpty->store(true);
+        // WriteData queues first and clears the flag after; a block queued meanwhile is taken
+        // now, so the flag ends true only with an empty queue.
+        if (!Messages->empty()) continue;
+        if (noticeDue) {
+            Message notice;
+            notice.id = kMsgSendDataEmpty;
+            if (!Notify->post(notice)) {
+                PostRequestHangup();
+                break;
+            }
+            noticeDue = false;
+        }
+        const int woken = platform::waitForAny({CloseEvent->fd(), Messages->fd()}, -1);
+        if (woken == 0) break;
+        if (woken != 1) {
+            PostRequestHangup();
+            break;
+        }
+    }
+    // Later posts fail (WriteData returns false) and whatever is still queued is freed.
+    Messages->close();
+    Port->purge(platform::purge::TXABORT | platform::purge::TXCLEAR);
+    SendQueueEmpty->store(true);
+}
+
+bool TWriteThread::WriteBuffer(const std::uint8_t* Block, std::uint32_t Count) {
+    std::uint32_t offset = 0, remaining = Count;
+    int emptyWrites = 0;
+    while (remaining > 0) {
+        std::uint32_t written = 0;
+        switch (Port->write(Block + offset, remaining, *CloseEvent, written)) {
+        case CommResult::Done:
+            break;
+        case CommResult::Cancelled:
+        case CommResult::InvalidHandle:
+            return false;
+        default:
+            PostRequestHangup();
+            return false;
+        }
+        if (written == 0) {
+            if (++emptyWrites >= kMaxEmptyWrites) {
+                PostRequestHangup();
+                return false;
+            }
+            continue;
+        }
+        emptyWrites = 0;
+        remaining -= written;
+        offset += written;
+    }
+    return true;
+}
