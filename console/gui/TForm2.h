@@ -1,0 +1,17 @@
+// The about box: a fixed-size dialog with the program's name and version.
+#pragma once
+#include <QDialog>
+
+#include "ui_TForm2.h"
+
+class TForm2 : public QDialog, public Ui::TForm2 {
+    Q_OBJECT
+public:
+    explicit TForm2(QWidget* parent = nullptr);
+};
+
+namespace console {
+// The frame of the program's secondary windows: title bar with close and minimise buttons
+// only, fixed at the size of the form description.
+void makeFixedDialog(QDialog* dialog);
+}  // namespace console
