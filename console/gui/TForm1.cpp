@@ -1,0 +1,254 @@
+#include "TForm1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTimer>
+
+#include "TForm2.h"
+#include "TForm3.h"
+#include "core/hextext.h"
+#include "core/transfer.h"
+#include "core/verdict.h"
+#include "seams.h"
+#include "waits.h"
+
+TForm1* Form1 = nullptr;
+TForm2* Form2 = nullptr;
+TForm3* Form3 = nullptr;
+
+namespace {
+const char* const kCrLf = "\r\n";
+
+// Pages whose tab the form shows; the others keep their controls but cannot be reached.
+constexpr bool kTabShown[] = {true, false, false, false, false, false, true, true, true, false};
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+    setupUi(this);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    for (int i = 0; i < PageControl1->count() && i < 10; ++i) PageControl1->setTabVisible(i, kTabShown[i]);
+    createComponents();
+    bind(bindings());
+    console::guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::createComponents() {
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(1000);
+
+    const int widths[] = {150, 30, 400, 200};
+    const char* texts[] = {"  RFID", "", "Format output  card number", ""};
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = new QLabel(QString::fromUtf8(texts[i]), StatusBar1);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFixedWidth(widths[i]);
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        StatusBar1->addWidget(panel);
+        StatusPanels[i] = panel;
+    }
+    StatusBar1->setSizeGripEnabled(false);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    auto item = [this](const char* name, const char* caption) {
+        QAction* a = caption[0] == '-' ? PopupMenu1->addSeparator() : PopupMenu1->addAction(QString::fromUtf8(caption));
+        a->setObjectName(name);
+        return a;
+    };
+    MenuItem1 = item("MenuItem1", "Clear");
+    MenuItem2 = item("MenuItem2", "Save");
+    N9 = item("N9", "-");
+    N15 = item("N15", "Revoke");
+    N20 = item("N20", "Select all");
+    N16 = item("N16", "-");
+    N17 = item("N17", "Shear");
+    N18 = item("N18", "Copy");
+    N19 = item("N19", "Paste");
+    RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(RichEdit1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(RichEdit1->viewport()->mapToGlobal(at)); });
+    Timer1->start();
+}
+
+// Connects each row's control to its handler, through the handler guard. Check boxes and
+// radio buttons run their handler on every change of state, also one made by code; combo
+// boxes only on the operator's choice; the page control only when the operator picks a page.
+void TForm1::bind(const std::vector<Binding>& table) {
+    for (const Binding& row : table) {
+        auto handler = row.handler;
+        auto run = [this, handler] { console::guarded([this, handler] { (this->*handler)(); }); };
+        QObject* control = findChild<QObject*>(QString::fromUtf8(row.control));
+        if (!control && objectName() == QLatin1String(row.control)) control = this;
+        if (auto* b = qobject_cast<QAbstractButton*>(control)) {
+            if (b->isCheckable())
+                connect(b, &QAbstractButton::toggled, this, run);
+            else
+                connect(b, &QAbstractButton::clicked, this, run);
+        } else if (auto* e = qobject_cast<QLineEdit*>(control)) {
+            connect(e, &QLineEdit::textChanged, this, run);
+        } else if (auto* c = qobject_cast<QComboBox*>(control)) {
+            connect(c, &QComboBox::activated, this, run);
+        } else if (auto* t = qobject_cast<QTabWidget*>(control)) {
+            connect(t, &QTabWidget::currentChanged, this, [this, run] {
+                if (!settingPage_) run();
+            });
+        } else if (auto* a = qobject_cast<QAction*>(control)) {
+            connect(a, &QAction::triggered, this, run);
+        } else if (auto* timer = qobject_cast<QTimer*>(control)) {
+            connect(timer, &QTimer::timeout, this, run);
+        }
+    }
+}
+
+QAbstractButton* TForm1::button(const char* name) const {
+    return findChild<QAbstractButton*>(QString::fromUtf8(name));
+}
+
+void TForm1::setActivePage(int index) {
+    settingPage_ = true;
+    PageControl1->setCurrentIndex(index);
+    settingPage_ = false;
+}
+
+void TForm1::addLog(const std::string& line) { RichEdit1->addLine(QString::fromStdString(line)); }
+
+// ---- form events ----
+
+void TForm1::FormCreate() {
+    PageControl1->tabBar()->setStyleSheet(
+        QStringLiteral("QTabBar::tab { width: %1px; }").arg(PageControl1->width() / 5 - 1));
+    setadd->setCurrentIndex(0);
+    setActivePage(0);
+}
+
+void TForm1::Timer1Timer() {
+    StatusPanels[3]->setText(QString::fromStdString(console::dateTimeStamp(console::currentTime())));
+}
+
+void TForm1::PageControl1Change() {
+    for (int i = 1; i <= 11; ++i)
+        if (QAbstractButton* box = button(QStringLiteral("CheckBox%1").arg(i).toUtf8().constData()))
+            box->setChecked(false);
+}
+
+void TForm1::FormClose() { console::endProgram(); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    console::guarded([this] { FormClose(); });
+    event->accept();
+}
+
+// ---- handlers that nothing on the form invokes ----
+
+void TForm1::N4Click() { console::endProgram(); }
+
+void TForm1::N5Click() {
+    if (!Form2) Form2 = new TForm2();
+    console::runModal(Form2);
+    delete Form2;
+    Form2 = nullptr;
+}
+
+void TForm1::N6Click() { RadioButton3->setChecked(true); }
+void TForm1::N7Click() { RadioButton4->setChecked(true); }
+void TForm1::N8Click() { RadioButton19->setChecked(true); }
+void TForm1::COM1Click() { setActivePage(0); }
+void TForm1::N10Click() { setActivePage(1); }
+void TForm1::S50S701Click() { setActivePage(2); }
+void TForm1::Ultralight1Click() { setActivePage(3); }
+void TForm1::ISO14443B1Click() { setActivePage(4); }
+void TForm1::ISO156931Click() { setActivePage(5); }
+void TForm1::N11Click() {}
+void TForm1::N12Click() {}
+void TForm1::N13Click() {}
+void TForm1::N14Click() {}
+void TForm1::N51Click() {}
+void TForm1::N61Click() {}
+
+void TForm1::checkcard() {
+    struct CardType {
+        const char* code;
+        const char* found;
+        const char* idLabel;
+        int idLength;
+    };
+    static const CardType kTypes[] = {
+        {"01", "检测到S50/S70卡", "卡的ID号码为： ", 8},
+        {"02", "检测到Ultralight/desfire卡", "卡的ID号码为： ", 14},
+        {"03", "检测到ISO 14443 B卡", "卡的ID号码为： ", 8},
+        {"04", "中华人民共和国第二代身份证..", "身份证卡的ID号码为： ", 16},
+        {"05", "检测到ISO 15693卡", "卡的ID号码为： ", 16},
+    };
+    std::string type = console::Copy(console::ReplyText, 3, 2);
+    for (const CardType& t : kTypes) {
+        if (type != t.code) continue;
+        addLog(t.found);
+        addLog(std::string(t.idLabel) + console::Copy(console::ReplyText, 5, t.idLength) + kCrLf);
+    }
+    console::ReplyText.clear();
+}
+
+// ---- log pane menu ----
+
+void TForm1::MenuItem1Click() { RichEdit1->clearAll(); }
+
+void TForm1::MenuItem2Click() {
+    QString name = console::askSaveFileName(this, QStringLiteral("保存接收数据！"),
+                                            QStringLiteral("文本文件(.txt)|*.txt"));
+    if (name.isEmpty()) return;
+    RichEdit1->saveRtf(name);
+}
+
+void TForm1::N15Click() { RichEdit1->undoOperatorEdit(); }
+void TForm1::N20Click() { RichEdit1->selectAll(); }
+void TForm1::N17Click() { RichEdit1->cutSelection(); }
+void TForm1::N18Click() { RichEdit1->copySelection(); }
+void TForm1::N19Click() { RichEdit1->pasteClipboard(); }
+
+// ---- reader protocol ----
+
+void TForm1::Send(const std::string& data) {
+    SendHex(console::readerFrame(setadd->currentText().toStdString(), data));
+}
+
+void TForm1::SendUHF(const std::string& data) {
+    SendHex(console::uhfFrame(setadd->currentText().toStdString(), data));
+}
+
+void TForm1::SendHex(const std::string& frame) {
+    console::transferFrame(frame, RadioButton4->isChecked(), [this](const std::string& line) { addLog(line); });
+}
+
+void TForm1::Delay(int ms) { console::Delay(ms); }
+void TForm1::Delayy(int ms) { console::Delayy(ms); }
+
+void TForm1::judge(const std::string& noReply, const std::string& damaged, const std::string& failure,
+                   const std::function<void()>& success) {
+    const std::string& reply = console::ReplyText;
+    switch (console::judgeReply(reply)) {
+    case console::ReplyKind::None:
+        addLog(noReply + console::timeStamp() + kCrLf);
+        break;
+    case console::ReplyKind::Success:
+        success();
+        break;
+    case console::ReplyKind::Failure:
+        addLog(failure + console::timeStamp());
+        addLog(console::falsereason(console::replyErrorCode(reply)) + kCrLf);
+        break;
+    case console::ReplyKind::Damaged:
+        addLog(damaged + console::timeStamp() + kCrLf);
+        break;
+    }
+}

@@ -1,0 +1,12 @@
+// Waits that keep the window working: they dispatch events until their end and sleep in the
+// event loop between rounds instead of spinning.
+#pragma once
+
+namespace console {
+
+// Until ReplyText is not empty or `ms` milliseconds have passed; at least one round.
+void Delay(int ms);
+// Until `ms` milliseconds have passed; at least one round.
+void Delayy(int ms);
+
+}  // namespace console

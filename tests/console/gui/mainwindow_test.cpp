@@ -1,0 +1,101 @@
+// The main window: its frame, start-up settings, clock, page change and the handlers that
+// nothing on the form invokes.
+#include <QComboBox>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTimer>
+
+#include "gui/TForm2.h"
+#include "operator.h"
+
+namespace {
+
+using MainWindow = Operator;
+
+TEST_F(MainWindow, FrameAtStart) {
+    EXPECT_EQ(form->windowTitle(), "Format output  card number V1.1");
+    EXPECT_EQ(form->size(), QSize(753, 675));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "fixed size";
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    QTabWidget* pages = form->PageControl1;
+    ASSERT_EQ(pages->count(), 10);
+    EXPECT_EQ(pages->currentIndex(), 0);
+    const bool shown[] = {true, false, false, false, false, false, true, true, true, false};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(pages->isTabVisible(i), shown[i]) << i;
+    EXPECT_EQ(pages->widget(9)->objectName(), "TabSheet10") << "a hidden tab keeps its page";
+
+    EXPECT_EQ(form->setadd->currentText(), "00");
+    EXPECT_EQ(form->StatusPanels[0]->text(), "  RFID");
+    EXPECT_EQ(form->StatusPanels[2]->text(), "Format output  card number");
+    EXPECT_EQ(form->StatusPanels[3]->text(), "") << "the clock waits for the first tick";
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->Timer1->interval(), 1000);
+    EXPECT_TRUE(lines().isEmpty());
+    EXPECT_TRUE(fake.frames().empty()) << "nothing is sent at start";
+}
+
+TEST_F(MainWindow, ClockPanel) {
+    form->Timer1Timer();
+    EXPECT_EQ(form->StatusPanels[3]->text(), "   2026.12.10   02:05:09 PM   ");
+}
+
+TEST_F(MainWindow, PageChangeRunsOnlyForTheOperator) {
+    auto* box = new QCheckBox(form->TabSheet4);
+    box->setObjectName("CheckBox2");
+    box->setChecked(true);
+    form->setActivePage(1);
+    EXPECT_TRUE(box->isChecked()) << "a page set by the program runs no handler";
+    QTabBar* bar = form->PageControl1->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(6).center());
+    EXPECT_EQ(form->PageControl1->currentIndex(), 6);
+    EXPECT_FALSE(box->isChecked());
+}
+
+TEST_F(MainWindow, UninvokedHandlers) {
+    form->N7Click();
+    EXPECT_TRUE(form->RadioButton4->isChecked());
+    form->N8Click();
+    EXPECT_TRUE(form->RadioButton19->isChecked());
+    form->N6Click();
+    EXPECT_TRUE(form->RadioButton3->isChecked());
+    form->ISO156931Click();
+    EXPECT_EQ(form->PageControl1->currentIndex(), 5);
+    form->COM1Click();
+    EXPECT_EQ(form->PageControl1->currentIndex(), 0);
+    form->N11Click();
+    form->N4Click();
+    EXPECT_EQ(programEnds, 1);
+
+    QString shownTitle;
+    console::setModalRunner([&](QDialog* d) { shownTitle = d->windowTitle(); });
+    form->N5Click();
+    console::setModalRunner(nullptr);
+    EXPECT_EQ(shownTitle, "RFID");
+    EXPECT_EQ(Form2, nullptr) << "freed after it was shown";
+}
+
+TEST_F(MainWindow, CheckCard) {
+    struct Row {
+        const char* reply;
+        QStringList lines;
+    } rows[] = {
+        {"02011122334455", {"检测到S50/S70卡", "卡的ID号码为： 11223344", ""}},
+        {"0204112233445566778899", {"中华人民共和国第二代身份证..", "身份证卡的ID号码为： 1122334455667788", ""}},
+        {"0209112233", {}},
+    };
+    for (const Row& r : rows) {
+        form->RichEdit1->clearAll();
+        console::ReplyText = r.reply;
+        form->checkcard();
+        EXPECT_EQ(lines(), r.lines) << r.reply;
+        EXPECT_TRUE(console::ReplyText.empty());
+    }
+}
+
+TEST_F(MainWindow, ClosingEndsTheProgram) {
+    form->close();
+    EXPECT_EQ(programEnds, 1);
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// A fixture that drives the main window as an operator: fields set, buttons clicked with the
+// mouse, bytes checked at the fake USB library, lines read from the log pane.
+#pragma once
+#include <QAbstractButton>
+#include <QStringList>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "core/transfer.h"
+#include "core/verdict.h"
+#include "gui/TForm1.h"
+#include "gui/seams.h"
+#include "usb/fake/fake_usb.h"
+
+using Bytes = std::vector<std::uint8_t>;
+
+class Operator : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake.reset();
+        console::ReplyText.clear();
+        console::resetProgramEnding();
+        console::setClock([] { return console::LocalTime{2026, 12, 10, 14, 5, 9}; });
+        console::setErrorHandler([this](const QString& m) { errors << m; });
+        console::setProgramEnd([this] { ++programEnds; });
+        form = std::make_unique<TForm1>();
+        form->show();
+    }
+    void TearDown() override {
+        form.reset();
+        console::setClock(nullptr);
+        console::setErrorHandler(nullptr);
+        console::setProgramEnd(nullptr);
+        console::setSaveDialog(nullptr);
+        console::resetProgramEnding();
+    }
+
+    template <typename W = QAbstractButton>
+    W* control(const char* name) {
+        W* w = form->findChild<W*>(QString::fromUtf8(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void click(const char* name) {
+        auto* b = control(name);
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    QStringList lines() const {
+        QStringList out;
+        for (int i = 0; i < form->RichEdit1->lineCount(); ++i) out << form->RichEdit1->line(i);
+        return out;
+    }
+    Bytes lastFrame() {
+        auto frames = fake.frames();
+        return frames.empty() ? Bytes{} : frames.back();
+    }
+
+    static constexpr const char* kTime = "02:05:09 PM";
+
+    FakeUsb fake;
+    std::unique_ptr<TForm1> form;
+    QStringList errors;
+    int programEnds = 0;
+};
