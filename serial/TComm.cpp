@@ -146,8 +146,13 @@ bool TComm::WriteData(const void* Buffer, std::uint16_t Count) {
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (!WriterThread->Queue().post(msg)) return false;  // the copy is freed here
+    // The flag is cleared before the post: cleared after it, it could land after the writer
+    // has drained the queue (or ended) and set it, and stay false with nothing queued.
     SendQueueEmpty = false;
+    if (!WriterThread->Queue().post(msg)) {
+        SendQueueEmpty = true;  // the writer has ended; the copy is freed here
+        return false;
+    }
     return true;
 }
 

@@ -169,8 +169,8 @@ void TWriteThread::Execute() {
             continue;
         }
         SendQueueEmpty->store(true);
-        // WriteData queues first and clears the flag after; a block queued meanwhile is taken
-        // now, so the flag ends true only with an empty queue.
+        // WriteData clears the flag and then queues; a block queued meanwhile is taken now,
+        // so the flag ends true only with an empty queue.
         if (!Messages->empty()) continue;
         if (noticeDue) {
             Message notice;

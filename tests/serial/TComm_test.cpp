@@ -437,6 +437,9 @@ class CommEvents : public CommTest, public ::testing::WithParamInterface<EventRo
 
 TEST_P(CommEvents, ReachTheirHandlerAndReadingGoesOn) {
     open();
+    // Bytes that arrive show the reader running, with its event mask set.
+    pty.write("ready");
+    ASSERT_TRUE(waitUntil([&] { return seen.received == "ready"; }));
     const auto& row = GetParam();
     ASSERT_TRUE(platform::injectCommEvent(kCom3Name, row.events, row.errors));
     ASSERT_TRUE(waitUntil([&] {
@@ -445,7 +448,7 @@ TEST_P(CommEvents, ReachTheirHandlerAndReadingGoesOn) {
     EXPECT_EQ(seen.errors, row.lineErrors);
     EXPECT_EQ(seen.modem, row.modemChanges);
     pty.write("more");
-    ASSERT_TRUE(waitUntil([&] { return seen.received == "more"; }));
+    ASSERT_TRUE(waitUntil([&] { return seen.received == "readymore"; }));
     EXPECT_EQ(seen.hangups, 0);
 }
 

@@ -44,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, ComNames, ::testing::Values(
     NameRow{"COM1", ""}, NameRow{"COM2", ""}, NameRow{R"(\\.\COM0)", ""},
     NameRow{R"(\\.\COM33)", ""}, NameRow{R"(\\.\COM01)", ""}, NameRow{R"(\\.\COM1x)", ""},
     NameRow{R"(\\.\COM)", ""}, NameRow{R"(\\.\LPT1)", ""}, NameRow{"", ""},
-    NameRow{"/dev/ttyUSB0", ""}));
+    NameRow{"/dev/ttyUSB0", ""}),
+    [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 TEST(ComNames, TestsRedirectAndRestoreTheTable) {
     setCommDevicePath(4, "/tmp/elsewhere");
