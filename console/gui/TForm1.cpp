@@ -42,6 +42,16 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 TForm1::~TForm1() = default;
 
 void TForm1::createComponents() {
+    // The serial port with the main window's line settings; nothing opens it at start.
+    Comm1 = new TComm(this);
+    Comm1->setObjectName("Comm1");
+    Comm1->setCommName(QStringLiteral("COM1"));
+    Comm1->setBaudRate(9600);
+    Comm1->setParityCheck(true);
+    Comm1->setTxContinueOnXoff(false);
+    Comm1->setOutx_XonXoffFlow(false);
+    Comm1->setInx_XonXoffFlow(false);
+
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(1000);
@@ -142,7 +152,14 @@ void TForm1::PageControl1Change() {
             box->setChecked(false);
 }
 
-void TForm1::FormClose() { console::endProgram(); }
+void TForm1::FormClose() {
+    try {
+        Comm1->ClosePort();
+    } catch (...) {
+        // The program ends all the same.
+    }
+    console::endProgram();
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     console::guarded([this] { FormClose(); });

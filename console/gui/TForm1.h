@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/TComm.h"
 #include "ui_TForm1.h"
 
 class QAction;
@@ -30,6 +31,7 @@ public:
     ~TForm1() override;
 
     // Non-visual components.
+    TComm* Comm1 = nullptr;
     QTimer* Timer1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* MenuItem1 = nullptr;

@@ -5,7 +5,12 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include "gui/TForm2.h"
+#include "platform/comm.h"
 #include "operator.h"
 
 namespace {
@@ -33,6 +38,12 @@ TEST_F(MainWindow, FrameAtStart) {
     EXPECT_EQ(form->Timer1->interval(), 1000);
     EXPECT_TRUE(lines().isEmpty());
     EXPECT_TRUE(fake.frames().empty()) << "nothing is sent at start";
+    EXPECT_EQ(form->Comm1->CommName(), "COM1");
+    EXPECT_EQ(form->Comm1->BaudRate(), 9600u);
+    EXPECT_TRUE(form->Comm1->ParityCheck());
+    EXPECT_FALSE(form->Comm1->TxContinueOnXoff());
+    EXPECT_FALSE(form->Comm1->Outx_XonXoffFlow());
+    EXPECT_FALSE(form->Comm1->Inx_XonXoffFlow());
 }
 
 TEST_F(MainWindow, ClockPanel) {
@@ -96,6 +107,23 @@ TEST_F(MainWindow, CheckCard) {
 TEST_F(MainWindow, ClosingEndsTheProgram) {
     form->close();
     EXPECT_EQ(programEnds, 1);
+}
+
+TEST_F(MainWindow, ClosingClosesTheSerialPort) {
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    platform::setCommDevicePath(1, ptsname(master));
+    const std::string name = "\\\\.\\COM1";
+    form->Comm1->setCommName(QString::fromStdString(name));
+    form->Comm1->OpenPort();
+    EXPECT_FALSE(platform::canOpenComm(name)) << "held by the open component";
+    form->close();
+    EXPECT_TRUE(platform::canOpenComm(name));
+    EXPECT_EQ(programEnds, 1);
+    platform::restoreCommDevicePaths();
+    close(master);
 }
 
 }  // namespace
