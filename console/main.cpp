@@ -9,8 +9,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("RFID"));
     Form1 = new TForm1();
-    Form2 = new TForm2();
-    Form3 = new TForm3();
+    Form2 = new TForm2(Form1);
+    Form3 = new TForm3(Form1);
     Form1->show();
     int result = QApplication::exec();
     delete Form3;

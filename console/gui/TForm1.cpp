@@ -171,7 +171,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::N4Click() { console::endProgram(); }
 
 void TForm1::N5Click() {
-    if (!Form2) Form2 = new TForm2();
+    if (!Form2) Form2 = new TForm2(this);  // centred on the main form
     console::runModal(Form2);
     delete Form2;
     Form2 = nullptr;
