@@ -112,6 +112,7 @@ enum class CommResult {
 };
 
 // A read in progress, owned by the reading thread; it survives a wait() that returns Event.
+// One CommRead serves one port and one cancel event.
 class CommRead {
 public:
     bool active() const { return active_; }
@@ -121,6 +122,7 @@ private:
     using Clock = std::chrono::steady_clock;
     bool active_ = false;
     bool hangup_ = false;
+    int cancelFd_ = -1;  // the cancel event in the port's wait set
     std::uint32_t have_ = 0;
     Clock::time_point start_, last_;
     CommTimeouts timeouts_;
@@ -167,12 +169,13 @@ public:
     void raiseEvents(std::uint32_t events, std::uint32_t errors);
 
 private:
-    CommPort(int fd, int wakeFd, std::string path, bool terminal);
+    CommPort(int fd, int wakeFd, int epollFd, std::string path, bool terminal);
     std::uint32_t takeEvents();
     void pollCounters();
 
     const int fd_;
     const int wakeFd_;         // readable while raised events wait
+    const int epollFd_;        // the reader's wait set: cancel event, wakeFd_, fd_
     const std::string path_;
     const bool terminal_;
 
@@ -185,6 +188,7 @@ private:
     std::atomic<std::uint32_t> mask_{0};
 
     std::mutex eventsMutex_;
+    std::atomic<bool> eventsRaised_{false};  // spares the reader a look while nothing was raised
     std::uint32_t events_ = 0;
     std::uint32_t errors_ = 0;
     bool counters_ = false;    // the driver keeps line counters (TIOCGICOUNT)

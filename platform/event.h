@@ -1,6 +1,7 @@
 // Events that several threads wait on, and a wait for any of several descriptors.
 // An Event is manual-reset: once set it stays set, for every waiter, until reset.
 #pragma once
+#include <atomic>
 #include <initializer_list>
 #include <memory>
 
@@ -21,8 +22,9 @@ public:
     int fd() const { return fd_; }
 
 private:
-    explicit Event(int fd) : fd_(fd) {}
+    Event(int fd, bool set) : fd_(fd), set_(set) {}
     int fd_;
+    std::atomic<bool> set_;  // isSet() without a system call
 };
 
 // Waits until one of the descriptors is readable. Returns its index, kWaitTimeout when

@@ -32,12 +32,16 @@ void MessageQueue::drainWake() {
 }
 
 bool MessageQueue::post(Message& message) {
+    bool wasEmpty;
     {
         std::lock_guard lock(mutex_);
         if (closed_) return false;
+        wasEmpty = messages_.empty();
         messages_.push_back(std::move(message));
     }
-    wake();
+    // The wake-up is reset only under the lock with the queue empty, so it is still pending
+    // whenever messages wait: only the first message after the queue ran dry needs one.
+    if (wasEmpty) wake();
     return true;
 }
 
