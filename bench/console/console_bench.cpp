@@ -12,10 +12,16 @@
 
 namespace {
 
+// Made on first use, destroyed before the application object.
+std::unique_ptr<TForm1> form;
+
 TForm1& formWithLines(long lines) {
-    static std::unique_ptr<TForm1> form;
     static long filled = -1;
-    if (!form) form = std::make_unique<TForm1>();
+    if (!form) {
+        // Shown, as in the real program: a visible pane lays out and paints what it holds.
+        form = std::make_unique<TForm1>();
+        form->show();
+    }
     if (filled != lines) {
         form->RichEdit1->clearAll();
         for (long i = 0; i < lines; ++i) form->addLog("Set Up Success   02:05:09 PM\r\n");
@@ -74,5 +80,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    form.reset();
     return 0;
 }

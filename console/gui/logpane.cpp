@@ -3,160 +3,516 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <algorithm>
 #include <stdexcept>
 
-LogPane::LogPane(QWidget* parent) : QPlainTextEdit(parent) {
-    // The document keeps no undo history of its own: program lines must not be undoable and
-    // must not cost memory; operator edits are recorded by recordEdit().
-    document()->setUndoRedoEnabled(false);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
+namespace {
+
+constexpr int kMargin = 4;      // left and top gap between the frame and the text
+constexpr int kRefreshMs = 16;  // added lines reach the screen within this time
+
+// The text with CR LF and lone CR as '\n', the pane's only line break.
+QString withLineFeeds(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+bool hasBreak(const QString& text) {
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+// The end of `text` inserted at `at`.
+LogPane::Position endOf(LogPane::Position at, const QString& text) {
+    int breaks = int(text.count(QLatin1Char('\n')));
+    if (breaks == 0) return {at.line, at.column + int(text.size())};
+    return {at.line + breaks, int(text.size() - text.lastIndexOf(QLatin1Char('\n')) - 1)};
+}
+
+}  // namespace
+
+LogPane::LogPane(QWidget* parent) : QAbstractScrollArea(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFrameShadow(QFrame::Sunken);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
     QFont f("MS Sans Serif");
     f.setPixelSize(13);
     setFont(f);
+    horizontalScrollBar()->setSingleStep(20);
+    verticalScrollBar()->setSingleStep(1);
+    // Both bars are always on, so a change of range needs no new layout; the base's relayout
+    // on every change repaints the whole pane and its parents (most of a command's cost).
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
+        QObject::disconnect(bar, SIGNAL(rangeChanged(int,int)), this, SLOT(_q_showOrHideScrollBars()));
+    updateScrollBars();
+}
+
+// ---- content
+
+void LogPane::measure(const QString& text) {
+    widest_ = std::max(widest_, fontMetrics().horizontalAdvance(text));
 }
 
 void LogPane::addLine(const QString& text) {
-    QString t = text;
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QTextCursor c(document());
-    c.movePosition(QTextCursor::End);
-    c.beginEditBlock();
-    if (!document()->isEmpty()) c.insertBlock();
-    c.insertText(t);
-    c.endEditBlock();
+    auto add = [this](const QString& piece) {
+        if (blank_) {
+            lines_.front() = piece;
+            blank_ = false;
+        } else {
+            lines_.push_back(piece);
+        }
+        measure(piece);
+    };
+    if (hasBreak(text)) {
+        for (const QString& piece : withLineFeeds(text).split(QLatin1Char('\n'))) add(piece);
+    } else {
+        add(text);
+    }
+    // The view follows at most once a frame: a burst of lines costs one repaint, not one each.
+    if (!refresh_.isActive()) refresh_.start(kRefreshMs, this);
+}
+
+void LogPane::settle() {
+    if (!refresh_.isActive()) return;
+    refresh_.stop();
+    followEnd();
+}
+
+void LogPane::followEnd() {
+    updateScrollBars();
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
+    viewport()->update();
 }
 
-int LogPane::lineCount() const { return document()->isEmpty() ? 0 : document()->blockCount(); }
+int LogPane::lineCount() const { return blank_ ? 0 : int(lines_.size()); }
 
-QString LogPane::line(int index) const { return document()->findBlockByNumber(index).text(); }
+QString LogPane::line(int index) const {
+    if (index < 0 || index >= lineCount()) return {};
+    return lines_[std::size_t(index)];
+}
+
+QString LogPane::toPlainText() const { return textBetween({0, 0}, endPosition()); }
 
 void LogPane::clearAll() {
-    clear();
+    refresh_.stop();
+    lines_.assign(1, QString());
+    lines_.shrink_to_fit();
+    blank_ = true;
+    widest_ = 0;
+    caret_ = anchor_ = {};
+    goalX_ = -1;
     undo_.clear();
+    updateScrollBars();
+    viewport()->update();
 }
 
-QString LogPane::textBetween(int from, int to) const {
+LogPane::Position LogPane::endPosition() const {
+    return {int(lines_.size()) - 1, int(lines_.back().size())};
+}
+
+LogPane::Position LogPane::clamp(Position at) const {
+    at.line = std::clamp(at.line, 0, int(lines_.size()) - 1);
+    at.column = std::clamp(at.column, 0, int(lines_[std::size_t(at.line)].size()));
+    return at;
+}
+
+QString LogPane::textBetween(Position from, Position to) const {
+    from = clamp(from);
+    to = clamp(to);
     if (to <= from) return {};
-    QTextCursor c(document());
-    c.setPosition(from);
-    c.setPosition(to, QTextCursor::KeepAnchor);
-    return c.selectedText();
+    const QString& first = lines_[std::size_t(from.line)];
+    if (from.line == to.line) return first.mid(from.column, to.column - from.column);
+    QString out = first.mid(from.column);
+    for (int i = from.line + 1; i < to.line; ++i) out += QLatin1Char('\n') + lines_[std::size_t(i)];
+    out += QLatin1Char('\n') + lines_[std::size_t(to.line)].left(to.column);
+    return out;
 }
 
-// Runs an edit of the operator's and records what it changed, so that undo can reverse it.
-// The edit may reach at most one block beyond the selection on either side (a key that joins
-// lines); `extraPosition` widens that window to a further place (a drop target).
-template <typename F>
-void LogPane::recordEdit(F&& edit, bool typed, int extraPosition) {
-    QTextDocument* doc = document();
-    QTextCursor cur = textCursor();
-    int a = std::min(cur.anchor(), cur.position());
-    int b = std::max(cur.anchor(), cur.position());
-    if (extraPosition >= 0) {
-        a = std::min(a, extraPosition);
-        b = std::max(b, extraPosition);
-    }
-    QTextBlock first = doc->findBlock(a);
-    if (first.previous().isValid()) first = first.previous();
-    QTextBlock last = doc->findBlock(b);
-    if (last.next().isValid()) last = last.next();
-    int from = first.position();
-    int to = last.position() + last.length() - 1;
-    int before = doc->characterCount();
-    QString old = textBetween(from, to);
-    edit();
-    int now = to + (doc->characterCount() - before);
-    QString changed = textBetween(from, now);
-    if (old == changed) return;
-    int prefix = 0;
-    while (prefix < old.size() && prefix < changed.size() && old[prefix] == changed[prefix]) ++prefix;
-    int suffix = 0;
-    while (suffix < old.size() - prefix && suffix < changed.size() - prefix &&
-           old[old.size() - 1 - suffix] == changed[changed.size() - 1 - suffix])
-        ++suffix;
-    Edit e{from + prefix, old.mid(prefix, old.size() - prefix - suffix),
-           changed.mid(prefix, changed.size() - prefix - suffix), typed};
-    // Typing a run of characters is one step of undo.
-    if (typed && e.removed.isEmpty() && !undo_.empty()) {
+QString LogPane::selectedText() const { return textBetween(std::min(caret_, anchor_), std::max(caret_, anchor_)); }
+
+LogPane::Position LogPane::replaceRange(Position from, Position to, const QString& text) {
+    from = clamp(from);
+    to = clamp(to);
+    if (to < from) std::swap(from, to);
+    const QString tail = lines_[std::size_t(to.line)].mid(to.column);
+    QString& head = lines_[std::size_t(from.line)];
+    head.truncate(from.column);
+    auto firstGone = lines_.begin() + from.line + 1;
+    lines_.erase(firstGone, lines_.begin() + to.line + 1);
+    const QStringList pieces = text.split(QLatin1Char('\n'));
+    head += pieces.front();
+    if (pieces.size() > 1) lines_.insert(lines_.begin() + from.line + 1, pieces.begin() + 1, pieces.end());
+    const int lastLine = from.line + int(pieces.size()) - 1;
+    QString& last = lines_[std::size_t(lastLine)];
+    Position end{lastLine, int(last.size())};
+    last += tail;
+    for (int i = from.line; i <= lastLine; ++i) measure(lines_[std::size_t(i)]);
+    return end;
+}
+
+void LogPane::operatorEdit(Position from, Position to, const QString& text, bool typed) {
+    from = clamp(from);
+    to = clamp(to);
+    if (to < from) std::swap(from, to);
+    QString removed = textBetween(from, to);
+    if (removed.isEmpty() && text.isEmpty()) return;
+    Position end = replaceRange(from, to, text);
+    blank_ = lines_.size() == 1 && lines_.front().isEmpty();
+    // A run of typed characters is one step of undo.
+    bool merged = false;
+    if (typed && removed.isEmpty() && !undo_.empty()) {
         Edit& prev = undo_.back();
-        if (prev.typed && prev.removed.isEmpty() &&
-            prev.position + prev.inserted.size() == e.position && !e.inserted.contains(QChar(0x2029))) {
-            prev.inserted += e.inserted;
-            return;
+        if (prev.typed && prev.removed.isEmpty() && endOf(prev.at, prev.inserted) == from) {
+            prev.inserted += text;
+            merged = true;
         }
     }
-    undo_.push_back(std::move(e));
+    if (!merged) undo_.push_back({from, std::move(removed), text, typed});
+    caret_ = anchor_ = end;
+    goalX_ = -1;
+    updateScrollBars();
+    ensureCaretVisible();
+    restartBlink();
+    viewport()->update();
+}
+
+void LogPane::insertText(const QString& text, bool typed) {
+    operatorEdit(caret_, anchor_, text, typed && !text.contains(QLatin1Char('\n')));
 }
 
 void LogPane::undoOperatorEdit() {
     if (undo_.empty()) return;
     Edit e = std::move(undo_.back());
     undo_.pop_back();
-    QTextCursor c(document());
-    c.setPosition(e.position);
-    c.setPosition(e.position + e.inserted.size(), QTextCursor::KeepAnchor);
-    c.insertText(e.removed);
-    setTextCursor(c);
-}
-
-void LogPane::keyPressEvent(QKeyEvent* event) {
-    if (event->matches(QKeySequence::Undo)) {
-        undoOperatorEdit();
-        return;
-    }
-    if (event->matches(QKeySequence::Redo)) return;
-    if (event->matches(QKeySequence::Cut)) {
-        cutSelection();
-        return;
-    }
-    if (event->matches(QKeySequence::Paste)) {
-        pasteClipboard();
-        return;
-    }
-    bool typed = !event->text().isEmpty() && event->text().at(0).isPrint();
-    recordEdit([&] { QPlainTextEdit::keyPressEvent(event); }, typed);
-}
-
-void LogPane::inputMethodEvent(QInputMethodEvent* event) {
-    recordEdit([&] { QPlainTextEdit::inputMethodEvent(event); }, true);
-}
-
-void LogPane::dropEvent(QDropEvent* event) {
-    int target = cursorForPosition(event->position().toPoint()).position();
-    recordEdit([&] { QPlainTextEdit::dropEvent(event); }, false, target);
+    caret_ = anchor_ = replaceRange(e.at, endOf(e.at, e.inserted), e.removed);
+    blank_ = lines_.size() == 1 && lines_.front().isEmpty();
+    goalX_ = -1;
+    updateScrollBars();
+    ensureCaretVisible();
+    viewport()->update();
 }
 
 void LogPane::cutSelection() {
-    if (!textCursor().hasSelection()) return;
-    recordEdit([&] { cut(); }, false);
+    if (!hasSelection()) return;
+    copySelection();
+    operatorEdit(caret_, anchor_, QString(), false);
 }
 
-void LogPane::copySelection() { copy(); }
+void LogPane::copySelection() {
+    if (hasSelection()) QApplication::clipboard()->setText(selectedText());
+}
 
 void LogPane::pasteClipboard() {
-    recordEdit([&] { paste(); }, false);
+    const QString text = withLineFeeds(QApplication::clipboard()->text());
+    if (!text.isEmpty()) insertText(text, false);
 }
+
+void LogPane::selectAll() {
+    settle();
+    anchor_ = {0, 0};
+    caret_ = endPosition();
+    viewport()->update();
+}
+
+void LogPane::setCaret(Position at, bool keepAnchor) {
+    settle();
+    caret_ = clamp(at);
+    if (!keepAnchor) anchor_ = caret_;
+    ensureCaretVisible();
+    restartBlink();
+    viewport()->update();
+}
+
+// ---- geometry
+
+int LogPane::lineHeight() const { return std::max(1, fontMetrics().lineSpacing()); }
+
+int LogPane::visibleLines() const { return std::max(1, (viewport()->height() - kMargin) / lineHeight()); }
+
+int LogPane::xOf(Position at) const {
+    at = clamp(at);
+    return kMargin + fontMetrics().horizontalAdvance(lines_[std::size_t(at.line)].left(at.column));
+}
+
+int LogPane::columnAtX(int line, int x) const {
+    const QString& text = lines_[std::size_t(line)];
+    const QFontMetrics fm = fontMetrics();
+    x -= kMargin;
+    // The first column whose right neighbour's midpoint lies past x.
+    int lo = 0, hi = int(text.size());
+    while (lo < hi) {
+        int mid = (lo + hi) / 2;
+        int left = fm.horizontalAdvance(text.left(mid));
+        int right = fm.horizontalAdvance(text.left(mid + 1));
+        if ((left + right) / 2 < x) lo = mid + 1;
+        else hi = mid;
+    }
+    if (lo > 0 && lo < text.size() && text[lo].isLowSurrogate()) ++lo;
+    return lo;
+}
+
+LogPane::Position LogPane::positionAt(const QPoint& point) const {
+    int row = point.y() < kMargin ? -1 : (point.y() - kMargin) / lineHeight();
+    int line = std::clamp(verticalScrollBar()->value() + row, 0, int(lines_.size()) - 1);
+    if (point.y() < 0) line = std::max(0, verticalScrollBar()->value() - 1);
+    return {line, columnAtX(line, point.x() + horizontalScrollBar()->value())};
+}
+
+QRect LogPane::cursorRect() const {
+    int row = caret_.line - verticalScrollBar()->value();
+    return {xOf(caret_) - horizontalScrollBar()->value(), kMargin + row * lineHeight(), 1, lineHeight()};
+}
+
+LogPane::Position LogPane::stepLeft(Position at) const {
+    if (at.column == 0) return at.line == 0 ? at : Position{at.line - 1, int(lines_[std::size_t(at.line - 1)].size())};
+    const QString& text = lines_[std::size_t(at.line)];
+    int c = at.column - 1;
+    if (c > 0 && text[c].isLowSurrogate() && text[c - 1].isHighSurrogate()) --c;
+    return {at.line, c};
+}
+
+LogPane::Position LogPane::stepRight(Position at) const {
+    const QString& text = lines_[std::size_t(at.line)];
+    if (at.column >= text.size()) return at.line + 1 < int(lines_.size()) ? Position{at.line + 1, 0} : at;
+    int c = at.column + 1;
+    if (c < text.size() && text[c].isLowSurrogate() && text[c - 1].isHighSurrogate()) ++c;
+    return {at.line, c};
+}
+
+void LogPane::updateScrollBars() {
+    QScrollBar* v = verticalScrollBar();
+    int visible = visibleLines();
+    v->setRange(0, std::max(0, int(lines_.size()) - visible));
+    v->setPageStep(visible);
+    QScrollBar* h = horizontalScrollBar();
+    int width = viewport()->width();
+    h->setRange(0, std::max(0, widest_ + 2 * kMargin - width));
+    h->setPageStep(std::max(1, width));
+}
+
+void LogPane::ensureCaretVisible() {
+    QScrollBar* v = verticalScrollBar();
+    int visible = visibleLines();
+    if (caret_.line < v->value()) v->setValue(caret_.line);
+    else if (caret_.line >= v->value() + visible) v->setValue(caret_.line - visible + 1);
+    QScrollBar* h = horizontalScrollBar();
+    int x = xOf(caret_);
+    int width = viewport()->width();
+    if (x - kMargin < h->value()) h->setValue(std::max(0, x - width / 3));
+    else if (x + kMargin > h->value() + width) h->setValue(x + kMargin - width + width / 3);
+}
+
+void LogPane::scrollContentsBy(int, int) { viewport()->update(); }
+
+void LogPane::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void LogPane::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        // A new font changes every width: measure the lines again (rare, and only here).
+        widest_ = 0;
+        for (const QString& l : lines_) measure(l);
+        updateScrollBars();
+    }
+}
+
+// ---- painting
+
+void LogPane::paintEvent(QPaintEvent* event) {
+    QPainter p(viewport());
+    p.setFont(font());
+    const QPalette& pal = palette();
+    const int h = lineHeight();
+    const int ascent = fontMetrics().ascent();
+    const int dx = horizontalScrollBar()->value();
+    const int first = verticalScrollBar()->value();
+    const QRect area = event->rect();
+    const int from = std::max(first, first + (area.top() - kMargin) / h);
+    const int to = std::min(int(lines_.size()) - 1, first + (area.bottom() - kMargin) / h);
+    const Position selFrom = std::min(caret_, anchor_), selTo = std::max(caret_, anchor_);
+    // The selection stays visible, in the active colours, when the focus is elsewhere.
+    const QColor highlight = pal.color(QPalette::Active, QPalette::Highlight);
+    const QColor highlighted = pal.color(QPalette::Active, QPalette::HighlightedText);
+    const int width = viewport()->width();
+    for (int i = from; i <= to; ++i) {
+        const QString& text = lines_[std::size_t(i)];
+        const int top = kMargin + (i - first) * h;
+        const int x = kMargin - dx;
+        p.setPen(pal.color(QPalette::Text));
+        p.drawText(x, top + ascent, text);
+        if (selFrom < selTo && selFrom.line <= i && i <= selTo.line) {
+            int left = i == selFrom.line ? xOf(selFrom) - dx : x;
+            int right = i == selTo.line ? xOf(selTo) - dx : xOf({i, int(text.size())}) - dx + fontMetrics().horizontalAdvance(' ');
+            QRect band(left, top, std::max(0, std::min(right, width) - left), h);
+            p.fillRect(band, highlight);
+            p.save();
+            p.setClipRect(band);
+            p.setPen(highlighted);
+            p.drawText(x, top + ascent, text);
+            p.restore();
+        }
+    }
+    if (hasFocus() && caretShown_) p.fillRect(cursorRect(), pal.color(QPalette::Text));
+}
+
+void LogPane::restartBlink() {
+    caretShown_ = true;
+    int period = QApplication::cursorFlashTime() / 2;
+    if (hasFocus() && period > 0) blink_.start(period, this);
+    else blink_.stop();
+}
+
+void LogPane::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == refresh_.timerId()) return settle();
+    if (event->timerId() != blink_.timerId()) return QAbstractScrollArea::timerEvent(event);
+    caretShown_ = !caretShown_;
+    viewport()->update(cursorRect());
+}
+
+void LogPane::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+    viewport()->update();
+}
+
+void LogPane::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    blink_.stop();
+    viewport()->update();
+}
+
+// ---- operator input
+
+void LogPane::keyPressEvent(QKeyEvent* event) {
+    settle();
+    if (event->matches(QKeySequence::Undo)) return undoOperatorEdit();
+    if (event->matches(QKeySequence::Redo)) return;
+    if (event->matches(QKeySequence::Cut)) return cutSelection();
+    if (event->matches(QKeySequence::Copy)) return copySelection();
+    if (event->matches(QKeySequence::Paste)) return pasteClipboard();
+    if (event->matches(QKeySequence::SelectAll)) return selectAll();
+
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    auto moveTo = [&](Position at, bool keepGoal = false) {
+        int goal = goalX_;
+        setCaret(at, shift);
+        goalX_ = keepGoal ? goal : -1;
+    };
+    auto vertical = [&](int lines) {
+        if (goalX_ < 0) goalX_ = xOf(caret_);
+        int target = std::clamp(caret_.line + lines, 0, int(lines_.size()) - 1);
+        moveTo({target, columnAtX(target, goalX_)}, true);
+    };
+    const Position selFrom = std::min(caret_, anchor_), selTo = std::max(caret_, anchor_);
+    switch (event->key()) {
+    case Qt::Key_Left:
+        return moveTo(hasSelection() && !shift ? selFrom : stepLeft(caret_));
+    case Qt::Key_Right:
+        return moveTo(hasSelection() && !shift ? selTo : stepRight(caret_));
+    case Qt::Key_Up:
+        return vertical(-1);
+    case Qt::Key_Down:
+        return vertical(1);
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        int page = visibleLines() * (event->key() == Qt::Key_PageUp ? -1 : 1);
+        QScrollBar* v = verticalScrollBar();
+        v->setValue(v->value() + page);
+        return vertical(page);
+    }
+    case Qt::Key_Home:
+        return moveTo(ctrl ? Position{0, 0} : Position{caret_.line, 0});
+    case Qt::Key_End:
+        return moveTo(ctrl ? endPosition() : Position{caret_.line, int(lines_[std::size_t(caret_.line)].size())});
+    case Qt::Key_Backspace:
+        if (hasSelection()) return operatorEdit(selFrom, selTo, QString(), false);
+        return operatorEdit(stepLeft(caret_), caret_, QString(), false);
+    case Qt::Key_Delete:
+        if (hasSelection()) return operatorEdit(selFrom, selTo, QString(), false);
+        return operatorEdit(caret_, stepRight(caret_), QString(), false);
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return insertText(QStringLiteral("\n"), false);
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (!ctrl && !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); }))
+        return insertText(text, true);
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void LogPane::inputMethodEvent(QInputMethodEvent* event) {
+    settle();
+    if (event->replacementLength() > 0) {
+        Position from = clamp({caret_.line, caret_.column + event->replacementStart()});
+        Position to = clamp({from.line, from.column + event->replacementLength()});
+        caret_ = anchor_ = from;
+        operatorEdit(from, to, QString(), false);
+    }
+    if (!event->commitString().isEmpty()) {
+        insertText(withLineFeeds(event->commitString()), true);
+    }
+    event->accept();
+}
+
+QVariant LogPane::inputMethodQuery(Qt::InputMethodQuery query) const {
+    switch (query) {
+    case Qt::ImEnabled:
+        return true;
+    case Qt::ImCursorRectangle:
+        return cursorRect();
+    case Qt::ImFont:
+        return font();
+    case Qt::ImCursorPosition:
+        return caret_.column;
+    case Qt::ImAnchorPosition:
+        return anchor_.line == caret_.line ? anchor_.column : caret_.column;
+    case Qt::ImSurroundingText:
+        return lines_[std::size_t(caret_.line)];
+    case Qt::ImCurrentSelection:
+        return selectedText();
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+void LogPane::mousePressEvent(QMouseEvent* event) {
+    settle();
+    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+    setCaret(positionAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+    goalX_ = -1;
+}
+
+void LogPane::mouseMoveEvent(QMouseEvent* event) {
+    settle();
+    if (!(event->buttons() & Qt::LeftButton)) return QAbstractScrollArea::mouseMoveEvent(event);
+    setCaret(positionAt(event->position().toPoint()), true);
+    goalX_ = -1;
+}
+
+// ---- saving
 
 QByteArray LogPane::toRtf() const {
     QByteArray out =
         "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 MS Sans Serif;}}\r\n"
         "\\viewkind4\\uc1\\pard\\f0\\fs20 ";
-    out.reserve(out.size() + document()->characterCount() * 2);
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        const QString text = block.text();
-        for (QChar ch : text) {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        for (QChar ch : lines_[i]) {
             char16_t u = ch.unicode();
             if (u == '\\' || u == '{' || u == '}') {
                 out += '\\';
@@ -171,7 +527,7 @@ QByteArray LogPane::toRtf() const {
                 out += "\\u" + QByteArray::number(static_cast<int>(static_cast<int16_t>(u))) + "\\'3f";
             }
         }
-        if (block.next().isValid()) out += "\\par\r\n";
+        if (i + 1 < lines_.size()) out += "\\par\r\n";
     }
     out += "\\par\r\n}\r\n";
     return out;

@@ -1,21 +1,35 @@
-// The log pane: an editable text pane that keeps every line. Lines the program adds are not
-// undoable and do not grow the undo history; the operator's own edits are, through undo().
+// The log pane: an editable text view that keeps every line. It holds its lines itself and
+// paints only the visible ones, so that adding a line costs the same with a million lines as
+// with a thousand. Lines the program adds are not undoable and do not grow the undo history;
+// the operator's own edits are, through undoOperatorEdit().
 #pragma once
-#include <QPlainTextEdit>
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QString>
 #include <vector>
 
-class LogPane : public QPlainTextEdit {
+class LogPane : public QAbstractScrollArea {
     Q_OBJECT
 public:
+    // A place between characters: line index and column (UTF-16 units) within the line.
+    struct Position {
+        int line = 0;
+        int column = 0;
+        friend bool operator==(const Position&, const Position&) = default;
+        friend auto operator<=>(const Position&, const Position&) = default;
+    };
+
     explicit LogPane(QWidget* parent = nullptr);
 
     // Appends the text as a new line; CR LF (or a lone CR or LF) inside starts further lines,
-    // so a text that ends in CR LF leaves an empty line after it.
+    // so a text that ends in CR LF leaves an empty line after it. The view follows the end
+    // within a frame (the next operator input, at once).
     void addLine(const QString& text);
     // The pane's lines, as the program and the operator left them.
     int lineCount() const;
     QString line(int index) const;
+    // The whole text, lines joined by '\n'.
+    QString toPlainText() const;
 
     void clearAll();                         // empties the pane and forgets the undo history
     void undoOperatorEdit();                 // undoes the operator's last edit, if any
@@ -23,27 +37,75 @@ public:
     void cutSelection();
     void copySelection();
     void pasteClipboard();
+    void selectAll();
+
+    // Caret and selection: the selection runs between the anchor and the caret.
+    Position caret() const { return caret_; }
+    Position anchor() const { return anchor_; }
+    Position endPosition() const;
+    // Moves the caret (clamped to the text); keepAnchor extends the selection to it.
+    void setCaret(Position at, bool keepAnchor = false);
+    bool hasSelection() const { return caret_ != anchor_; }
+    QString selectedText() const;  // lines joined by '\n'
+    // The caret's rectangle in viewport coordinates.
+    QRect cursorRect() const;
 
     // The whole content as Rich Text Format.
     QByteArray toRtf() const;
     // Writes toRtf() to the file, replacing it; throws std::runtime_error on failure.
     void saveRtf(const QString& fileName) const;
 
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     struct Edit {
-        int position;
+        Position at;
         QString removed;
         QString inserted;
         bool typed;
     };
-    template <typename F>
-    void recordEdit(F&& edit, bool typed, int extraPosition = -1);
-    QString textBetween(int from, int to) const;
+    // Replaces the text between two positions ('\n' in text starts a new line); returns the
+    // end of the inserted text. Keeps the widest width up to date. Records nothing.
+    Position replaceRange(Position from, Position to, const QString& text);
+    // An edit of the operator's: replaces, records it for undo, moves the caret after it.
+    void operatorEdit(Position from, Position to, const QString& text, bool typed);
+    void insertText(const QString& text, bool typed);  // at the caret, over the selection
+    QString textBetween(Position from, Position to) const;
+    Position clamp(Position at) const;
+    Position positionAt(const QPoint& point) const;  // viewport point -> nearest position
+    int columnAtX(int line, int x) const;             // content x -> nearest column
+    int xOf(Position at) const;                       // content x of a position
+    Position stepLeft(Position at) const;
+    Position stepRight(Position at) const;
+    int visibleLines() const;
+    int lineHeight() const;
+    void measure(const QString& text);
+    void updateScrollBars();
+    void ensureCaretVisible();
+    void restartBlink();
+    void followEnd();  // scroll ranges up to date, view at the end, repaint
+    void settle();     // runs a pending followEnd() now
 
+    std::vector<QString> lines_{QString()};  // never empty: an empty pane shows one empty line
+    bool blank_ = true;                      // nothing in the pane: lineCount() is 0
+    int widest_ = 0;                         // widest line seen, in pixels
+    Position caret_, anchor_;
+    int goalX_ = -1;  // x that up/down moves keep to
+    bool caretShown_ = true;
+    QBasicTimer blink_;
+    QBasicTimer refresh_;  // pending followEnd() after added lines
     std::vector<Edit> undo_;
 };
