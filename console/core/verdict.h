@@ -6,6 +6,20 @@
 
 namespace console {
 
+// Line end of most log lines; a line that ends in it leaves an empty line after it.
+inline constexpr const char* kCrLf = "\r\n";
+
+// The shared no-reply and damaged-reply texts of the pages (trailing blanks are theirs).
+namespace texts {
+inline constexpr const char* kNoReplyChinese = "通讯错误，没有接收到数据..   ";
+inline constexpr const char* kNoReplyWideComma = "Data error，no data recevice..   ";
+inline constexpr const char* kNoReply = "Data error,no data recevice..   ";
+inline constexpr const char* kNoReplyUhf = "error,no data  receive..   ";
+inline constexpr const char* kDamagedChinese = "数据丢包，流水校验出错   ";
+inline constexpr const char* kDamaged = "data error,please check data..   ";
+inline constexpr const char* kDamagedUhf = "check sum error.....   ";
+}  // namespace texts
+
 // Message for a reader error code; empty for "", "00" and codes the reader table lacks.
 std::string falsereason(const std::string& code);
 

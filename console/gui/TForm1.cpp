@@ -22,7 +22,7 @@ TForm2* Form2 = nullptr;
 TForm3* Form3 = nullptr;
 
 namespace {
-const char* const kCrLf = "\r\n";
+using console::kCrLf;
 
 // Pages whose tab the form shows; the others keep their controls but cannot be reached.
 constexpr bool kTabShown[] = {true, false, false, false, false, false, true, true, true, false};

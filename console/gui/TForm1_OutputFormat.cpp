@@ -14,10 +14,10 @@ using console::timeStamp;
 
 namespace {
 
-const char* const kCrLf = "\r\n";
-const char* const kNoDataWide = "Data error，no data recevice..   ";
-const char* const kNoData = "Data error,no data recevice..   ";
-const char* const kDamaged = "data error,please check data..   ";
+using console::kCrLf;
+const char* const kNoDataWide = console::texts::kNoReplyWideComma;
+const char* const kNoData = console::texts::kNoReply;
+const char* const kDamaged = console::texts::kDamaged;
 const int kWait = 300;
 
 struct FormatCode {
