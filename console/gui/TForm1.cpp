@@ -99,7 +99,6 @@ void TForm1::bind(const std::vector<Binding>& table) {
         auto handler = row.handler;
         auto run = [this, handler] { console::guarded([this, handler] { (this->*handler)(); }); };
         QObject* control = findChild<QObject*>(QString::fromUtf8(row.control));
-        if (!control && objectName() == QLatin1String(row.control)) control = this;
         if (auto* b = qobject_cast<QAbstractButton*>(control)) {
             if (b->isCheckable())
                 connect(b, &QAbstractButton::toggled, this, run);
