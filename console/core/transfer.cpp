@@ -10,6 +10,7 @@
 namespace console {
 
 std::string ReplyText;
+std::string SerialRxText;
 
 namespace {
 

@@ -9,6 +9,10 @@ namespace console {
 // The reply of the last transfer as upper-case hex digits, or empty (no reply, failed write).
 extern std::string ReplyText;
 
+// The last burst received on the serial port as upper-case hex digits, or empty before the
+// first. Each burst replaces it.
+extern std::string SerialRxText;
+
 // Largest frame the write buffer holds, and the size the library is asked to read.
 constexpr int kMaxFrameBytes = 255;
 constexpr int kReadBytes = 245;

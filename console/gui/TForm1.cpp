@@ -51,6 +51,9 @@ void TForm1::createComponents() {
     Comm1->setTxContinueOnXoff(false);
     Comm1->setOutx_XonXoffFlow(false);
     Comm1->setInx_XonXoffFlow(false);
+    Comm1->OnReceiveData = [this](QObject* sender, const void* buffer, std::uint16_t length) {
+        console::guarded([&] { Comm1ReceiveData(sender, buffer, length); });
+    };
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -118,6 +121,17 @@ void TForm1::bind(const std::vector<Binding>& table) {
             connect(timer, &QTimer::timeout, this, run);
         }
     }
+}
+
+// A push button's bound handler runs also when the button is disabled or hidden, as a
+// program-made click does; a check box toggles.
+void TForm1::clickButton(const char* name) {
+    QAbstractButton* b = button(name);
+    if (!b) return;
+    if (b->isCheckable())
+        b->toggle();
+    else
+        emit b->clicked(false);
 }
 
 QAbstractButton* TForm1::button(const char* name) const {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -89,6 +90,49 @@ public:
     void Button63Click();
     void Button64Click();
 
+    // Serial page.
+    void Comm1ReceiveData(QObject* Sender, const void* Buffer, std::uint16_t BufferLength);
+    void Send232HEX(const std::string& text);
+    // (serial page handlers)
+
+    // System command page.
+    // (system command page handlers)
+
+    // Device settings page.
+    // (device settings page handlers)
+
+    // WiFi page.
+    // (WiFi page handlers)
+
+    // MIFARE Classic page.
+    // (MIFARE Classic page handlers)
+
+    // Ultralight page.
+    // (Ultralight page handlers)
+
+    // ISO14443B page.
+    // (ISO14443B page handlers)
+
+    // ISO15693 page.
+    // (ISO15693 page handlers)
+
+    // UHF write page and the UHF module group of the serial page.
+    // (UHF handlers)
+
+    // Continuous modes: each repeats its page's command while its box stays checked.
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void CheckBox4Click();
+    void CheckBox5Click();
+    void CheckBox6Click();
+    void CheckBox7Click();
+    void CheckBox8Click();
+    void CheckBox9Click();
+    void CheckBox10Click();
+    void CheckBox11Click();
+    void CheckBox12Click();
+    void CheckBox14Click();
+
     // Reader protocol.
     virtual void Send(const std::string& data);
     virtual void SendUHF(const std::string& data);
@@ -113,7 +157,12 @@ protected:
     void judge(const std::string& noReply, const std::string& damaged, const std::string& failure,
                const std::function<void()>& success);
 
+    // Clicks a button of the form as the operator would: its bound handler runs to its end.
+    void clickButton(const char* name);
+
 private:
+    // Runs the continuous mode of one loop box (see TForm1_Loops.cpp).
+    void runContinuousMode(const char* box);
     void createComponents();
     void bind(const std::vector<Binding>& table);
     QAbstractButton* button(const char* name) const;

@@ -19,6 +19,38 @@ const std::vector<Binding>& TForm1::bindings() {
         {"Button57", &TForm1::Button57Click},
         {"Button63", &TForm1::Button63Click},
         {"Button64", &TForm1::Button64Click},
+        // Serial page.
+
+        // System command page.
+
+        // Device settings page.
+
+        // WiFi page.
+
+        // MIFARE Classic page.
+
+        // Ultralight page.
+
+        // ISO14443B page.
+
+        // ISO15693 page.
+
+        // UHF write page and the UHF module group of the serial page.
+
+        // Continuous modes; CheckBox13 runs CheckBox2's loop.
+        {"CheckBox1", &TForm1::CheckBox1Click},
+        {"CheckBox2", &TForm1::CheckBox2Click},
+        {"CheckBox13", &TForm1::CheckBox2Click},
+        {"CheckBox4", &TForm1::CheckBox4Click},
+        {"CheckBox5", &TForm1::CheckBox5Click},
+        {"CheckBox6", &TForm1::CheckBox6Click},
+        {"CheckBox7", &TForm1::CheckBox7Click},
+        {"CheckBox8", &TForm1::CheckBox8Click},
+        {"CheckBox9", &TForm1::CheckBox9Click},
+        {"CheckBox10", &TForm1::CheckBox10Click},
+        {"CheckBox11", &TForm1::CheckBox11Click},
+        {"CheckBox12", &TForm1::CheckBox12Click},
+        {"CheckBox14", &TForm1::CheckBox14Click},
     };
     return table;
 }

@@ -1,7 +1,9 @@
 // A simulated card reader: takes one frame as written to the USB access library and gives
 // the reply bytes a reader at its address would send, or none. Plain C++, deterministic.
 //
-// Commands are a table of handlers over a small state; a later command is one more row.
+// Commands are tables of handlers over a small state, one table per family of commands
+// (reader settings, each card family); a new family is one more file and one more entry in
+// the family list of sim_reader.cpp.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -49,6 +51,26 @@ struct ReaderState {
     std::string version = "VORCARD SIM V1.1";
     Settings settings;
 };
+
+// What a command answers: a status and the data after it (the error code after status 01).
+struct Answer {
+    std::uint8_t status = kStatusSuccess;
+    Bytes data;
+};
+
+inline Answer success(Bytes data = {}) { return {kStatusSuccess, std::move(data)}; }
+inline Answer failure(std::uint8_t code) { return {kStatusFailure, {code}}; }
+
+using Params = std::span<const std::uint8_t>;  // the bytes after the command byte
+
+// One command of the reader: its code and what it does to the state.
+struct Command {
+    std::uint8_t code;
+    Answer (*run)(ReaderState&, Params);
+};
+
+// The commands of each family, one source file a family.
+std::span<const Command> settingsCommands();  // output format, reading mode, version, buzzer
 
 class SimReader {
 public:
