@@ -111,7 +111,33 @@ public:
     // (Ultralight page handlers)
 
     // ISO14443B page.
-    // (ISO14443B page handlers)
+    void Button31Click();
+    void Button32Click();
+    void Button33Click();
+    void Button34Click();
+    void Button36Click();
+    void Button19Click();
+    void Button22Click();
+    // The page's log texts, one table a build; Vorcard's unless a build sets its own.
+    struct Iso14443BPageTexts {
+        const char* noReply;
+        const char* damaged;
+        const char* done;          // success, with the time
+        const char* failed;        // failure, with the time
+        const char* attributed;    // ATTRIB succeeded
+        const char* readFailed;    // resident identity card read failed
+        const char* answerLength;  // card request: length of the card's answer
+        const char* answerData;    // card request: the answer
+        const char* serialNumber;  // reset: the card's identifier
+        const char* cardNumber;    // resident identity card number
+        const char* passedData;    // transparent send: the card's answer
+        const char* noData;        // transparent send: no reply
+        const char* tooLong;       // transparent send refused: too many bytes
+        const char* oddDigits;     // transparent send refused: a digit without its pair
+    };
+    static const Iso14443BPageTexts kIso14443BTexts;
+    const Iso14443BPageTexts* Iso14443BTexts = &kIso14443BTexts;
+    void readResidentCard(const char* command);
 
     // ISO15693 page.
     // (ISO15693 page handlers)

@@ -32,6 +32,13 @@ const std::vector<Binding>& TForm1::bindings() {
         // Ultralight page.
 
         // ISO14443B page.
+        {"Button31", &TForm1::Button31Click},
+        {"Button32", &TForm1::Button32Click},
+        {"Button33", &TForm1::Button33Click},
+        {"Button34", &TForm1::Button34Click},
+        {"Button36", &TForm1::Button36Click},
+        {"Button19", &TForm1::Button19Click},
+        {"Button22", &TForm1::Button22Click},
 
         // ISO15693 page.
 

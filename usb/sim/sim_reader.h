@@ -5,6 +5,7 @@
 // (reader settings, each card family); a new family is one more file and one more entry in
 // the family list of sim_reader.cpp.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -46,10 +47,34 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
+// A Type B card in the field (ISO/IEC 14443-3 B): its identifier (PUPI), the rest of its
+// answer to a request, and where it stands.
+struct TypeBCard {
+    enum class Stage {
+        Ready,   // answers a request, takes ATTRIB
+        Active,  // attributed: takes the commands passed through to it
+        Halted,  // answers only a wake-up request or a field reset
+    };
+    bool present = true;
+    std::array<std::uint8_t, 4> pupi{0x41, 0x30, 0x0A, 0x10};
+    std::array<std::uint8_t, 4> applicationData{0x00, 0x00, 0x00, 0x00};
+    std::array<std::uint8_t, 3> protocolInfo{0x00, 0x81, 0x71};
+    Stage stage = Stage::Ready;
+};
+
+// The second-generation resident identity card: its ID number and its file ID number.
+struct ResidentIdCard {
+    bool present = true;
+    std::array<std::uint8_t, 8> idNumber{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+    std::array<std::uint8_t, 8> fileIdNumber{0x20, 0x26, 0x01, 0x10, 0x0A, 0x0B, 0x0C, 0x0D};
+};
+
 struct ReaderState {
     std::uint8_t address = 0x00;  // the reader answers frames for this address only
     std::string version = "VORCARD SIM V1.1";
     Settings settings;
+    TypeBCard typeB;
+    ResidentIdCard residentId;
 };
 
 // What a command answers: a status and the data after it (the error code after status 01).
@@ -71,6 +96,7 @@ struct Command {
 
 // The commands of each family, one source file a family.
 std::span<const Command> settingsCommands();  // output format, reading mode, version, buzzer
+std::span<const Command> iso14443bCommands();  // Type B cards, resident identity card
 
 class SimReader {
 public:
