@@ -1,37 +1,38 @@
 #include "transparent.h"
 
 #include "hextext.h"
+#include "verdict.h"
 
 namespace console {
 namespace {
 
 struct CodeText {
     const char* code;
-    const char* text;
+    const char* text;  // null: the words of the reader's status-code table
 };
 
-// Differs from the reader's status-code table: no single-digit rows and no "10", and its
-// own words for "80" and "8F".
+// The transparent send's codes, in the order they are tried. It lacks the status-code
+// table's single-digit rows and "10", and has its own words for "80" and "8F".
 const CodeText kTransparentErrors[] = {
     {"80", "参数设置成功....."},
-    {"81", "参数设置失败...."},
-    {"82", "通讯超时 ...."},
-    {"83", "卡不存在...."},
-    {"84", "接收卡数据出错...."},
-    {"85", "输入参数或者输入命令格式错误...."},
-    {"87", "未知的错误...."},
-    {"89", "The parameter of the command or the Format of the command Erro..."},
-    {"8A", "在块初始化中出现错误..."},
-    {"8B", "在防冲突过程中得到错误的序列号...."},
-    {"8C", "密码认证没通过...."},
+    {"81", nullptr},
+    {"82", nullptr},
+    {"83", nullptr},
+    {"84", nullptr},
+    {"85", nullptr},
+    {"87", nullptr},
+    {"89", nullptr},
+    {"8A", nullptr},
+    {"8B", nullptr},
+    {"8C", nullptr},
     {"8F", "Reader received unknown command...."},
-    {"90", "卡不支持这个命令...."},
-    {"91", "命令格式有错误...."},
-    {"92", "在命令的FLAG参数中，不支持OPTION 模式...."},
-    {"93", "要操作的BLOCK不存在...."},
-    {"94", "要操作的对象已经别锁定，不能进行修改...."},
-    {"95", "锁定操作不成功...."},
-    {"96", "写操作不成功...."},
+    {"90", nullptr},
+    {"91", nullptr},
+    {"92", nullptr},
+    {"93", nullptr},
+    {"94", nullptr},
+    {"95", nullptr},
+    {"96", nullptr},
 };
 
 constexpr unsigned kCommand = 0x0D;
@@ -72,7 +73,7 @@ TransparentFrame transparentFrame(const std::string& address, const std::string&
 
 std::string transparentErrorText(const std::string& code) {
     for (const CodeText& row : kTransparentErrors)
-        if (code == row.code) return row.text;
+        if (code == row.code) return row.text ? row.text : falsereason(code);
     return {};
 }
 

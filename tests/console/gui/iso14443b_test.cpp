@@ -308,7 +308,15 @@ TEST_F(Iso14443B, CardRequestLoopEndsAtAPageChange) {
         atChange = fake.frameCount();
         pickPage(6);
     });
+    // Should the page change not end the loop, this ends it so the test fails, not hangs.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [this] { control("CheckBox11")->setChecked(false); });
+    guard.start(5000);
+    QElapsedTimer t;
+    t.start();
     click("CheckBox11");  // runs until the page change unchecks it
+    EXPECT_LT(t.elapsed(), 4000);
     EXPECT_EQ(form->PageControl1->currentIndex(), 6);
     EXPECT_FALSE(control("CheckBox11")->isChecked());
     EXPECT_GE(atChange, 2) << "each pass sends a card request";
