@@ -68,9 +68,10 @@ std::string checkdata(const std::string& text) {
     return digits;
 }
 
-int adddate(const std::string& text) {
+long long adddate(const std::string& text) {
     std::string digits = checkdata(text);
-    int sum = 0;
+    // At most 255 a pair: 64 bits cannot overflow for any text that fits in memory.
+    long long sum = 0;
     for (std::size_t i = 0; i < digits.size(); i += 2) sum += pairValue(digits.substr(i, 2));
     return sum;
 }
@@ -117,8 +118,9 @@ void BytesToHexText(const std::vector<std::uint8_t>& buffer, int count, std::str
 }
 
 void ReverseBytes(std::vector<std::uint8_t>& buffer, int count) {
-    if (count > static_cast<int>(buffer.size())) buffer.resize(count, 0);
-    std::reverse(buffer.begin(), buffer.begin() + count);
+    // Only the bytes the buffer holds, like BytesToHexText; a negative count reverses nothing.
+    const std::size_t n = count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), buffer.size());
+    std::reverse(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 void AddHexNumbers(std::string a, std::string b, bool reverse, std::string& result) {

@@ -26,7 +26,7 @@ int pairValue(const std::string& pair);
 std::string Copy(const std::string& text, std::size_t first, std::size_t count);
 
 std::string checkdata(const std::string& text);   // filtered, cut to whole pairs
-int adddate(const std::string& text);             // sum of the whole pairs' values
+long long adddate(const std::string& text);       // sum of the whole pairs' values
 std::string cdate(const std::string& text);       // pairs reversed, each followed by a blank
 std::string cwdate(const std::string& text);      // characters reversed
 std::string Getchr(const std::string& hex);       // one byte a pair
@@ -34,6 +34,7 @@ std::string GetAscii(const std::string& text);    // each byte as two upper-case
 
 int HexTextToBytes(const std::string& text, std::vector<std::uint8_t>& buffer);
 void BytesToHexText(const std::vector<std::uint8_t>& buffer, int count, std::string& text);
+// Reverses the first count bytes, at most as many as the buffer holds.
 void ReverseBytes(std::vector<std::uint8_t>& buffer, int count);
 void AddHexNumbers(std::string a, std::string b, bool reverse, std::string& result);
 

@@ -89,10 +89,12 @@ void transferFrame(const std::string& frameText, bool debug, const LogLine& log)
         ReplyText.clear();
         return;
     }
-    std::array<unsigned char, kReadBytes> in{};
+    // The library is asked for kReadBytes; the guard area behind them takes what a faulty
+    // library writes beyond that, so it cannot reach the stack. Only kReadBytes count.
+    std::array<unsigned char, kReadBytes + kReadGuardBytes> in{};
     read(0, kReadBytes, in.data());
     // A buffer still all zero means that nothing was read: no reply.
-    if (std::all_of(in.begin(), in.end(), [](unsigned char b) { return b == 0; })) {
+    if (std::all_of(in.begin(), in.begin() + kReadBytes, [](unsigned char b) { return b == 0; })) {
         ReplyText.clear();
         return;
     }

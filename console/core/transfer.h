@@ -16,6 +16,8 @@ extern std::string SerialRxText;
 // Largest frame the write buffer holds, and the size the library is asked to read.
 constexpr int kMaxFrameBytes = 255;
 constexpr int kReadBytes = 245;
+// Room behind the read buffer for a library that writes more than it was asked for.
+constexpr int kReadGuardBytes = 4096;
 
 // "02" ADDR LEN DATA XOR "03" with DATA the hex digits of `data`, case kept.
 std::string readerFrame(const std::string& address, const std::string& data);

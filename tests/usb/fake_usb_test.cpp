@@ -131,6 +131,32 @@ TEST_F(FakeUsbTest, FrameCopyIsBoundedByCapacity) {
     EXPECT_EQ(frame(-1, out.data(), 4), -1);
 }
 
+TEST_F(FakeUsbTest, EmptyReplyAndEmptyFrameCopyNothing) {
+    // Both hold no bytes and may have no storage at all; under UndefinedBehaviorSanitizer a
+    // copy from a null pointer stops the test here.
+    fake.queueReply({});
+    auto buf = receive();
+    EXPECT_EQ(lastRead, 0);
+    EXPECT_EQ(buf[0], 0x55);
+    EXPECT_EQ(write(0, 0, nullptr), 0);
+    ASSERT_EQ(fake.frames(), std::vector<Bytes>{Bytes{}});
+    using FrameFn = int (*)(int, unsigned char*, int);
+    auto lib = platform::loadLibrary("usb.dll");
+    auto frame = reinterpret_cast<FrameFn>(platform::findFunction(lib.handle, "fakeUsbFrame").address);
+    ASSERT_NE(frame, nullptr);
+    unsigned char out[4] = {0x55, 0x55, 0x55, 0x55};
+    EXPECT_EQ(frame(0, out, 4), 0);
+    EXPECT_EQ(out[0], 0x55);
+}
+
+TEST_F(FakeUsbTest, OverrunPlacesMoreThanTheReadSize) {
+    fake.setOverrun(2);
+    fake.queueReply({0x02, 0x00, 0xF5, 0x00, 0x11, 0x22, 0x33});
+    auto buf = receive(4);
+    EXPECT_EQ(lastRead, 6);
+    EXPECT_EQ(head(buf, 7), (Bytes{0x02, 0x00, 0xF5, 0x00, 0x11, 0x22, 0x55}));
+}
+
 TEST(FakeUsbReply, ComputesLengthAndCheckByte) {
     EXPECT_EQ(FakeUsb::makeReply(0x00, 0x00, {}), (Bytes{0x02, 0x00, 0x01, 0x00, 0x01, 0x03}));
     EXPECT_EQ(FakeUsb::makeReply(0x00, 0x01, {0x83}), (Bytes{0x02, 0x00, 0x02, 0x01, 0x83, 0x80, 0x03}));

@@ -19,6 +19,7 @@ struct Script {
     Bytes defaultReply;                        // empty: unqueued reads are empty
     int readCount = 0;
     int lastReadSize = 0;
+    int overrun = 0;                           // bytes a read may place beyond its size
 };
 
 Script& script() {
@@ -52,10 +53,13 @@ USB_EXPORT int fakeUsbFrame(int index, unsigned char* out, int capacity) {
     const auto& frames = script().frames;
     if (index < 0 || index >= static_cast<int>(frames.size())) return -1;
     const Bytes& f = frames[static_cast<std::size_t>(index)];
-    if (out && capacity > 0)
+    // An empty frame has no data to copy (and its data() may be null).
+    if (out && capacity > 0 && !f.empty())
         std::memcpy(out, f.data(), std::min(f.size(), static_cast<std::size_t>(capacity)));
     return static_cast<int>(f.size());
 }
+
+USB_EXPORT void fakeUsbSetOverrun(int bytes) { script().overrun = std::max(bytes, 0); }
 
 USB_EXPORT int fakeUsbReadCount() { return script().readCount; }
 
@@ -83,7 +87,7 @@ int hidReadData(int /*device*/, int size, unsigned char* buffer) {
         reply = s.defaultReply;
     }
     if (!reply || size <= 0 || !buffer) return 0;
-    std::size_t n = std::min(reply->size(), static_cast<std::size_t>(size));
-    std::memcpy(buffer, reply->data(), n);
+    std::size_t n = std::min(reply->size(), static_cast<std::size_t>(size) + s.overrun);
+    if (n > 0) std::memcpy(buffer, reply->data(), n);
     return static_cast<int>(n);
 }

@@ -34,6 +34,7 @@ public:
         find(lib.handle, "fakeUsbSetDefaultReply", setDefaultReply_);
         find(lib.handle, "fakeUsbFrameCount", frameCount_);
         find(lib.handle, "fakeUsbFrame", frame_);
+        find(lib.handle, "fakeUsbSetOverrun", setOverrun_);
         find(lib.handle, "fakeUsbReadCount", readCount_);
         find(lib.handle, "fakeUsbLastReadSize", lastReadSize_);
         reset();
@@ -51,6 +52,9 @@ public:
     void setDefaultReply(const Bytes& bytes) {
         setDefaultReply_(bytes.data(), static_cast<int>(bytes.size()));
     }
+
+    // A faulty library: reads place up to this many bytes more than the size they are given.
+    void setOverrun(int bytes) { setOverrun_(bytes); }
 
     int frameCount() const { return frameCount_(); }
     std::vector<Bytes> frames() const {
@@ -83,6 +87,7 @@ private:
     void (*queueEmptyRead_)() = nullptr;
     void (*queueWriteResult_)(int) = nullptr;
     void (*setDefaultReply_)(const unsigned char*, int) = nullptr;
+    void (*setOverrun_)(int) = nullptr;
     int (*frameCount_)() = nullptr;
     int (*frame_)(int, unsigned char*, int) = nullptr;
     int (*readCount_)() = nullptr;

@@ -64,6 +64,39 @@ TEST(HexText, AddHexNumbers) {
     EXPECT_THROW(AddHexNumbers("30 08", "1", false, out), EConvertError) << "odd after blanks";
 }
 
+TEST(HexText, SumOfMorePairsThanAnIntHolds) {
+    // 8,421,505 pairs of FF sum to 2^31 + 127: past the largest int.
+    const std::size_t pairs = 8421505;
+    std::string text;
+    text.reserve(2 * pairs);
+    for (std::size_t i = 0; i < pairs; ++i) text += "FF";
+    EXPECT_EQ(adddate(text), 255LL * static_cast<long long>(pairs));
+    EXPECT_EQ(adddate(text) & 0xFF, 0x7F) << "the check byte";
+}
+
+TEST(HexText, ReverseBytesCountsOnlyTheBufferItHolds) {
+    struct Row {
+        int count;
+        std::vector<std::uint8_t> after;
+    } rows[] = {
+        {3, {0x03, 0x02, 0x01, 0x04}},
+        {4, {0x04, 0x03, 0x02, 0x01}},
+        {0, {0x01, 0x02, 0x03, 0x04}},
+        {-254, {0x01, 0x02, 0x03, 0x04}},  // once formed a pointer before the buffer
+        {5, {0x04, 0x03, 0x02, 0x01}},
+        {2147483647, {0x04, 0x03, 0x02, 0x01}},  // once grew the buffer to 2 GB
+    };
+    for (const Row& r : rows) {
+        std::vector<std::uint8_t> buf{0x01, 0x02, 0x03, 0x04};
+        ReverseBytes(buf, r.count);
+        EXPECT_EQ(buf, r.after) << r.count;
+    }
+    std::vector<std::uint8_t> empty;
+    ReverseBytes(empty, -254);
+    ReverseBytes(empty, 64);
+    EXPECT_TRUE(empty.empty());
+}
+
 TEST(HexText, BytesAndNumbers) {
     std::vector<std::uint8_t> buf;
     EXPECT_EQ(HexTextToBytes("0a 1B ff", buf), 3);

@@ -84,6 +84,26 @@ TEST_F(Transfer, FrameOverTheBufferIsNotSent) {
     EXPECT_EQ(fake.frames().size(), 1u) << "255 bytes still go";
 }
 
+TEST_F(Transfer, LibraryWritingPastTheReadSizeStaysInTheGuardArea) {
+    // A faulty library places more than the 245 bytes it was asked for; under AddressSanitizer
+    // a read buffer without room behind it overflows the stack here.
+    fake.setOverrun(kReadGuardBytes);
+    Bytes longReply(kReadBytes + kReadGuardBytes, 0x11);
+    longReply[0] = 0x02;
+    longReply[2] = 0xF5;
+    fake.queueReply(longReply);
+    send("020001838203");
+    EXPECT_EQ(ReplyText, "0211F5" + std::string(2 * (kReadBytes - 3), '1'))
+        << "the reply is still taken only up to the read size";
+
+    // Bytes only beyond the read size do not make a reply.
+    Bytes lateReply(kReadBytes + 16, 0x00);
+    lateReply[kReadBytes] = 0x02;
+    fake.queueReply(lateReply);
+    send("020001838203");
+    EXPECT_EQ(ReplyText, "");
+}
+
 TEST_F(Transfer, DebugTraceFollowsEachReply) {
     fake.queueReply(FakeUsb::makeReply(0x00, 0x00, {}));
     send("020001838203", true);
