@@ -95,6 +95,11 @@ std::string Getchr(const std::string& hex) {
     return out;
 }
 
+// Only whole groups of four digits count: a text of an odd number of bytes loses its last.
+std::string GetchrWords(const std::string& hex) {
+    return Getchr(hex.substr(0, hex.size() / 4 * 4));
+}
+
 std::string GetAscii(const std::string& text) {
     std::string out;
     for (unsigned char c : text) out += hexByte(c);

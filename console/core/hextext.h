@@ -30,6 +30,7 @@ long long adddate(const std::string& text);       // sum of the whole pairs' val
 std::string cdate(const std::string& text);       // pairs reversed, each followed by a blank
 std::string cwdate(const std::string& text);      // characters reversed
 std::string Getchr(const std::string& hex);       // one byte a pair
+std::string GetchrWords(const std::string& hex);  // two bytes a group of four digits
 std::string GetAscii(const std::string& text);    // each byte as two upper-case digits
 
 int HexTextToBytes(const std::string& text, std::vector<std::uint8_t>& buffer);

@@ -18,7 +18,6 @@ using WriteFn = int (*)(int, int, unsigned char*);
 using ReadFn = int (*)(int, int, unsigned char*);
 
 const char* const kLibrary = "usb.dll";
-const char* const kDeviceLine = "data error,please check Device Connection...";
 
 std::string frameWithBody(const std::string& body) {
     unsigned x = 0;
@@ -50,6 +49,9 @@ void* usbFunction(const char* name, const LogLine& log) {
 
 }  // namespace
 
+const TransferTexts kTransferTexts = {"data error,please check Device Connection...", "Receive...",
+                                     nullptr};
+
 std::string readerFrame(const std::string& address, const std::string& data) {
     std::string digits = hexDigits(data);
     return frameWithBody(address + hexByte(static_cast<unsigned>(digits.size() / 2)) + digits);
@@ -61,7 +63,9 @@ std::string uhfFrame(const std::string& address, const std::string& data) {
                          digits);
 }
 
-void transferFrame(const std::string& frameText, bool debug, const LogLine& log) {
+void transferFrame(const std::string& frameText, bool debug, const LogLine& log,
+                   const TransferTexts& texts) {
+    if (debug && texts.sent) log(texts.sent + hexDigits(frameText));
     std::string digits = checkdata(frameText);
     int n = static_cast<int>(digits.size() / 2);
     if (n > kMaxFrameBytes) {
@@ -79,7 +83,7 @@ void transferFrame(const std::string& frameText, bool debug, const LogLine& log)
         return;
     }
     if (write(0, n, out.data()) != n) {
-        log(kDeviceLine);
+        log(texts.deviceLine);
         ReplyText.clear();
         return;
     }
@@ -104,7 +108,7 @@ void transferFrame(const std::string& frameText, bool debug, const LogLine& log)
     reply.reserve(2 * length);
     for (int i = 0; i < length; ++i) reply += hexByte(in[i]);
     ReplyText = reply;
-    if (debug) log("Receive..." + ReplyText);
+    if (debug) log(texts.received + ReplyText);
 }
 
 }  // namespace console

@@ -26,8 +26,17 @@ std::string uhfFrame(const std::string& address, const std::string& data);
 
 using LogLine = std::function<void(const std::string&)>;
 
+// The lines a transfer adds to the log pane; each build has its own.
+struct TransferTexts {
+    const char* deviceLine;  // the write did not take every byte
+    const char* received;    // before the reply, when tracing
+    const char* sent;        // before the frame's digits, when tracing; none when null
+};
+extern const TransferTexts kTransferTexts;
+
 // Writes one frame given as hex text and reads one reply into ReplyText. Lines for the log
-// pane (failures, and the "Receive..." trace when `debug` is on) go to `log`.
-void transferFrame(const std::string& frameText, bool debug, const LogLine& log);
+// pane (failures, and the trace when `debug` is on) go to `log`.
+void transferFrame(const std::string& frameText, bool debug, const LogLine& log,
+                   const TransferTexts& texts = kTransferTexts);
 
 }  // namespace console

@@ -24,19 +24,37 @@ TForm3* Form3 = nullptr;
 namespace {
 using console::kCrLf;
 
-// Pages whose tab the form shows; the others keep their controls but cannot be reached.
-constexpr bool kTabShown[] = {true, false, false, false, false, false, true, true, true, false};
+// Pages whose tab the form hides; they keep their controls but cannot be reached.
+constexpr const char* kHiddenPages[] = {"TabSheet2", "TabSheet3", "TabSheet4",
+                                        "TabSheet5", "TabSheet6", "TabSheet10"};
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setupUi(this);
+    finishCreate(bindings());
+}
+
+TForm1::TForm1(QWidget* parent, LaidOutElsewhere) : QWidget(parent) {}
+
+void TForm1::finishCreate(const std::vector<Binding>& table) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
-    for (int i = 0; i < PageControl1->count() && i < 10; ++i) PageControl1->setTabVisible(i, kTabShown[i]);
+    for (int i = 0; i < PageControl1->count(); ++i)
+        for (const char* hidden : kHiddenPages)
+            if (PageControl1->widget(i)->objectName() == QLatin1String(hidden))
+                PageControl1->setTabVisible(i, false);
     createComponents();
-    bind(bindings());
+    bind(table);
     console::guarded([this] { FormCreate(); });
+}
+
+// Every control member refers to the form's child of its name, or is null where this form
+// has no such control (or one of another class).
+void TForm1::bindControlsByName() {
+#define FORM_CONTROL(Class, name) name = findChild<Class*>(QStringLiteral(#name));
+#include "form_controls.inc"
+#undef FORM_CONTROL
 }
 
 TForm1::~TForm1() = default;

@@ -47,10 +47,10 @@ public:
     std::array<QLabel*, 4> StatusPanels{};
 
     // Form events.
-    void FormCreate();
-    void FormClose();
+    virtual void FormCreate();
+    virtual void FormClose();
     void Timer1Timer();
-    void PageControl1Change();
+    virtual void PageControl1Change();
 
     // Published handlers that nothing on the form invokes.
     void N4Click();
@@ -176,6 +176,15 @@ public:
     static const std::vector<Binding>& bindings();
 
 protected:
+    // For a build whose window is laid out from another form description: the derived
+    // constructor lays out its form on this widget, calls bindControlsByName(), then
+    // finishCreate() with its own event table, so that its overrides of the form events run.
+    struct LaidOutElsewhere {};
+    TForm1(QWidget* parent, LaidOutElsewhere);
+    void bindControlsByName();
+    // Window frame, hidden tabs, components, event bindings, then FormCreate.
+    void finishCreate(const std::vector<Binding>& table);
+
     void closeEvent(QCloseEvent* event) override;
 
     // The verdict pattern shared by every command: no reply, success, failure with the

@@ -38,6 +38,11 @@ TEST(HexText, ReversalsAndCharacters) {
     EXPECT_EQ(GetAscii(""), "");
     EXPECT_THROW(Getchr("4G"), EConvertError);
     EXPECT_THROW(Getchr("41 42"), EConvertError);
+    EXPECT_EQ(GetchrWords("3132333435"), "1234");
+    EXPECT_EQ(GetchrWords("31323334"), "1234");
+    EXPECT_EQ(GetchrWords("313"), "");
+    EXPECT_EQ(GetchrWords("31323G"), "12") << "digits after the last group are not read";
+    EXPECT_THROW(GetchrWords("3G32"), EConvertError);
 }
 
 TEST(HexText, AddHexNumbers) {

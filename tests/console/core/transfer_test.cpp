@@ -131,3 +131,22 @@ TEST(TransferLibrary, MissingLibraryOrFunctionIsOneLineAndNoReply) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Transfer, EachBuildHasItsOwnTextsAndTheSendEcho) {
+    const TransferTexts own = {"device?", "got:", "sent:"};
+    auto sendWith = [&](const std::string& frame, bool debug) {
+        transferFrame(frame, debug, [this](const std::string& l) { log.push_back(l); }, own);
+    };
+    fake.queueReply(FakeUsb::makeReply(0x00, 0x00, {}));
+    sendWith("02 00 01 83 82 03 1", true);
+    EXPECT_EQ(log, (std::vector<std::string>{"sent:0200018382031", "got:020001000103"}))
+        << "the echo shows every kept digit, before the odd one is dropped";
+    log.clear();
+    fake.queueWriteResult(0);
+    sendWith("020001838203", false);
+    EXPECT_EQ(log, (std::vector<std::string>{"device?"})) << "no echo without tracing";
+}
+
+}  // namespace
