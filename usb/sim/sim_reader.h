@@ -5,6 +5,7 @@
 // (reader settings, each card family); a new family is one more file and one more entry in
 // the family list of sim_reader.cpp.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -46,10 +47,26 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
+// An ISO 15693 vicinity tag in the reader's field.
+struct VicinityTag {
+    static constexpr std::size_t kBlocks = 28;
+    static constexpr std::size_t kBlockSize = 4;
+    std::array<std::uint8_t, 8> uid{};  // most significant byte (E0) first
+    std::uint8_t dsfid = 0x00;
+    std::uint8_t afi = 0x00;
+    bool dsfidLocked = false;
+    bool afiLocked = false;
+    std::array<std::array<std::uint8_t, kBlockSize>, kBlocks> blocks{};
+    std::array<bool, kBlocks> blockLocked{};
+    bool selected = false;
+};
+std::vector<VicinityTag> vicinityTagsAtStart();  // the two tags the reader starts with
+
 struct ReaderState {
     std::uint8_t address = 0x00;  // the reader answers frames for this address only
     std::string version = "VORCARD SIM V1.1";
     Settings settings;
+    std::vector<VicinityTag> vicinityTags = vicinityTagsAtStart();
 };
 
 // What a command answers: a status and the data after it (the error code after status 01).
@@ -71,6 +88,7 @@ struct Command {
 
 // The commands of each family, one source file a family.
 std::span<const Command> settingsCommands();  // output format, reading mode, version, buzzer
+std::span<const Command> iso15693Commands();  // vicinity tags: inventory, blocks, AFI, DSFID
 
 class SimReader {
 public:
