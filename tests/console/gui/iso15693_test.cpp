@@ -373,13 +373,20 @@ TEST_F(Iso15693, LoopsStopOnAPageChangeAfterTheCurrentPass) {
         form->RichEdit1->clearAll();
         fake.reset();
         fake.setDefaultReply(reply(0x00, {0x00}));
+        // The operator picks another page once the loop has made three passes.
         QTabBar* bar = form->PageControl1->tabBar();
-        QTimer::singleShot(60, [&] { QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center()); });
+        QTimer operatorWatch;
+        QObject::connect(&operatorWatch, &QTimer::timeout, [&] {
+            if (fake.frameCount() < 3) return;
+            operatorWatch.stop();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+        });
+        operatorWatch.start(0);
         click(r.box);  // the loop runs inside this click until the page change ends it
         EXPECT_EQ(form->PageControl1->currentIndex(), 0) << r.box;
         EXPECT_FALSE(control(r.box)->isChecked()) << r.box;
         const auto frames = fake.frames();
-        EXPECT_GE(frames.size(), 2u) << r.box;
+        EXPECT_GE(frames.size(), 3u) << r.box;
         for (const Bytes& f : frames) EXPECT_EQ(f, r.frame) << r.box;
         EXPECT_EQ(lines().size(), int(frames.size()) * r.linesPerPass) << r.box << ": every pass ran to its end";
         QTest::qWait(50);
