@@ -170,6 +170,12 @@ void TForm1::FormCreate() {
     PageControl1->tabBar()->setStyleSheet(
         QStringLiteral("QTabBar::tab { width: %1px; }").arg(PageControl1->width() / 5 - 1));
     setadd->setCurrentIndex(0);
+    // Tag-maker lists of the ISO15693 page (items TI, Philips, uid, Other).
+    for (QComboBox* list : {ComboBox10, ComboBox12, ComboBox14, ComboBox15, ComboBox16, ComboBox17, ComboBox18,
+                            ComboBox19})
+        list->setCurrentIndex(1);
+    ComboBox11->setCurrentIndex(0);
+    ComboBox13->setCurrentIndex(2);
     setActivePage(0);
 }
 

@@ -140,7 +140,19 @@ public:
     void readResidentCard(const char* command);
 
     // ISO15693 page.
-    // (ISO15693 page handlers)
+    void Button37Click();
+    void Button38Click();
+    void Button39Click();
+    void Button40Click();
+    void Button42Click();
+    void Button44Click();
+    void Button45Click();
+    void Button46Click();
+    void Button47Click();
+    void Button48Click();
+    void Button49Click();
+    // Sends the command of one of the page's buttons and writes its verdict.
+    void runIso15693Command(const char* button);
 
     // UHF write page and the UHF module group of the serial page.
     // (UHF handlers)

@@ -41,6 +41,17 @@ const std::vector<Binding>& TForm1::bindings() {
         {"Button22", &TForm1::Button22Click},
 
         // ISO15693 page.
+        {"Button37", &TForm1::Button37Click},
+        {"Button38", &TForm1::Button38Click},
+        {"Button39", &TForm1::Button39Click},
+        {"Button40", &TForm1::Button40Click},
+        {"Button42", &TForm1::Button42Click},
+        {"Button44", &TForm1::Button44Click},
+        {"Button45", &TForm1::Button45Click},
+        {"Button46", &TForm1::Button46Click},
+        {"Button47", &TForm1::Button47Click},
+        {"Button48", &TForm1::Button48Click},
+        {"Button49", &TForm1::Button49Click},
 
         // UHF write page and the UHF module group of the serial page.
 

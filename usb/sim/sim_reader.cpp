@@ -11,6 +11,7 @@ namespace {
 std::span<const Command> (*const kFamilies[])() = {
     settingsCommands,
     iso14443bCommands,
+    iso15693Commands,
 };
 
 const Command* findCommand(std::uint8_t code) {

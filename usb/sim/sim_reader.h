@@ -68,6 +68,20 @@ struct ResidentIdCard {
     std::array<std::uint8_t, 8> idNumber{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
     std::array<std::uint8_t, 8> fileIdNumber{0x20, 0x26, 0x01, 0x10, 0x0A, 0x0B, 0x0C, 0x0D};
 };
+// An ISO 15693 vicinity tag in the reader's field.
+struct VicinityTag {
+    static constexpr std::size_t kBlocks = 28;
+    static constexpr std::size_t kBlockSize = 4;
+    std::array<std::uint8_t, 8> uid{};  // most significant byte (E0) first
+    std::uint8_t dsfid = 0x00;
+    std::uint8_t afi = 0x00;
+    bool dsfidLocked = false;
+    bool afiLocked = false;
+    std::array<std::array<std::uint8_t, kBlockSize>, kBlocks> blocks{};
+    std::array<bool, kBlocks> blockLocked{};
+    bool selected = false;
+};
+std::vector<VicinityTag> vicinityTagsAtStart();  // the two tags the reader starts with
 
 struct ReaderState {
     std::uint8_t address = 0x00;  // the reader answers frames for this address only
@@ -75,6 +89,7 @@ struct ReaderState {
     Settings settings;
     TypeBCard typeB;
     ResidentIdCard residentId;
+    std::vector<VicinityTag> vicinityTags = vicinityTagsAtStart();
 };
 
 // What a command answers: a status and the data after it (the error code after status 01).
@@ -97,6 +112,7 @@ struct Command {
 // The commands of each family, one source file a family.
 std::span<const Command> settingsCommands();  // output format, reading mode, version, buzzer
 std::span<const Command> iso14443bCommands();  // Type B cards, resident identity card
+std::span<const Command> iso15693Commands();  // vicinity tags: inventory, blocks, AFI, DSFID
 
 class SimReader {
 public:
