@@ -153,6 +153,9 @@ void TForm1::FormCreate() {
         QStringLiteral("QTabBar::tab { width: %1px; }").arg(PageControl1->width() / 5 - 1));
     setadd->setCurrentIndex(0);
     setActivePage(0);
+    // Ultralight page lists.
+    ListBox1->setCurrentRow(0);
+    ListBox2->setCurrentRow(4);
 }
 
 void TForm1::Timer1Timer() {

@@ -5,6 +5,7 @@
 // (reader settings, each card family); a new family is one more file and one more entry in
 // the family list of sim_reader.cpp.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -18,6 +19,9 @@ using Bytes = std::vector<std::uint8_t>;
 // Reader error codes sent after status 01.
 inline constexpr std::uint8_t kErrorBadFrame = 0x85;        // parameter or frame format wrong
 inline constexpr std::uint8_t kErrorUnknownCommand = 0x8F;  // command not defined
+inline constexpr std::uint8_t kErrorNoCard = 0x83;          // no card answers the request
+inline constexpr std::uint8_t kErrorNoBlock = 0x93;         // block, page or sector does not exist
+inline constexpr std::uint8_t kErrorWriteFailed = 0x96;     // the card refuses the write
 
 inline constexpr std::uint8_t kStatusSuccess = 0x00;
 inline constexpr std::uint8_t kStatusFailure = 0x01;
@@ -46,10 +50,34 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
+// A MIFARE Classic 1K card: 16 sectors of 4 blocks of 16 bytes; the last block of a sector is
+// its trailer (Key A, access bits, Key B). A halted card answers only a wake-up ("All").
+struct MifareClassicCard {
+    std::array<std::uint8_t, 4> uid{};
+    std::array<std::array<std::uint8_t, 16>, 64> blocks{};
+    bool halted = false;
+};
+MifareClassicCard freshMifareClassicCard();  // the card as the simulated field holds it at start
+
+// An Ultralight tag: a 7-byte UID and 16 pages of 4 bytes (pages 0-1 UID, 2 lock bytes, 3 OTP).
+struct UltralightTag {
+    std::array<std::uint8_t, 7> uid{};
+    std::array<std::array<std::uint8_t, 4>, 16> pages{};
+    bool halted = false;
+};
+UltralightTag freshUltralightTag();
+
+// The ISO 14443 A cards in the reader's field.
+struct TypeACards {
+    MifareClassicCard classic = freshMifareClassicCard();
+    UltralightTag ultralight = freshUltralightTag();
+};
+
 struct ReaderState {
     std::uint8_t address = 0x00;  // the reader answers frames for this address only
     std::string version = "VORCARD SIM V1.1";
     Settings settings;
+    TypeACards typeA;
 };
 
 // What a command answers: a status and the data after it (the error code after status 01).
@@ -71,6 +99,8 @@ struct Command {
 
 // The commands of each family, one source file a family.
 std::span<const Command> settingsCommands();  // output format, reading mode, version, buzzer
+std::span<const Command> mifareClassicCommands();  // blocks, value blocks, card number, halt
+std::span<const Command> ultralightCommands();     // card number, page read and write
 
 class SimReader {
 public:
