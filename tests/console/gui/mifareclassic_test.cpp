@@ -6,10 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "operator.h"
-
-// Readable failures: log lines print as text.
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+#include "cardpage.h"
 
 namespace {
 
@@ -27,13 +24,9 @@ Bytes frame(std::uint8_t command, const Bytes& params, std::uint8_t address = 0x
 }
 Bytes ok(const Bytes& data = {}) { return FakeUsb::makeReply(0x00, 0x00, data); }
 
-class MifareClassic : public Operator {
+class MifareClassic : public CardPage {
 protected:
-    void SetUp() override {
-        Operator::SetUp();
-        form->setActivePage(kMifarePage);
-    }
-    QString t(const char* text) { return QString::fromUtf8(text) + kTime; }
+    MifareClassic() : CardPage(kMifarePage) {}
 };
 
 TEST_F(MifareClassic, ModeByteOfEveryKeyedRow) {
@@ -118,7 +111,7 @@ TEST_F(MifareClassic, FieldsGoAsTyped) {
     };
     for (const Row& r : rows) {
         form.reset();
-        SetUp();
+        CardPage::SetUp();
         r.type(*form);
         fake.queueReply(ok(kUid));
         click(r.button);
@@ -142,12 +135,7 @@ TEST_F(MifareClassic, NothingOverTheFrameBoundIsSent) {
 TEST_F(MifareClassic, LinesOfEachReply) {
     const Bytes data(16, 0x5A);
     const QString blockHex = QString("5A").repeated(16);
-    struct Row {
-        const char* name;
-        const char* button;
-        std::optional<Bytes> reply;  // none: the read delivers nothing
-        QStringList lines;
-    } rows[] = {
+    const ReplyLines rows[] = {
         {"read", "Button8", ok(cat({kUid, data})),
          {t("操作成功   "), "卡号为:11223344", "卡的数据为:" + blockHex, ""}},
         {"read of two blocks", "Button8", ok(cat({kUid, data, data})),
@@ -179,16 +167,7 @@ TEST_F(MifareClassic, LinesOfEachReply) {
         {"damaged reply", "Button26", FakeUsb::makeReply(0x00, 0x02, kUid), {t("数据丢包，流水校验出错   "), ""}},
         {"no reply", "Button8", std::nullopt, {t("通讯错误，没有接收到数据..   "), ""}},
     };
-    for (const Row& r : rows) {
-        form->RichEdit1->clearAll();
-        if (r.reply)
-            fake.queueReply(*r.reply);
-        else
-            fake.queueEmptyRead();
-        click(r.button);
-        EXPECT_EQ(lines(), r.lines) << r.name;
-    }
-    EXPECT_TRUE(errors.isEmpty());
+    expectLines(rows);
 }
 
 TEST_F(MifareClassic, AddressPairCarriesToEveryPage) {

@@ -6,25 +6,22 @@
 #include <QListWidget>
 #include <QtEndian>
 
-#include "operator.h"
+#include "cardpage.h"
 #include "platform/library.h"
-
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
-class TypeASimulated : public Operator {
+class TypeASimulated : public CardPage {
 protected:
+    TypeASimulated() : CardPage(2) {}
     void SetUp() override {
-        Operator::SetUp();
+        CardPage::SetUp();
         platform::setLibraryFolder(SIM_USB_DIR);
         // Wake both cards, should an earlier test have left them halted.
         form->Send("255200");
         form->Send("E301");
         console::ReplyText.clear();
-        form->setActivePage(2);
     }
-    QString t(const char* text) { return QString::fromUtf8(text) + kTime; }
     // Clicks a button and gives the lines it added.
     QStringList run(const char* button) {
         form->RichEdit1->clearAll();

@@ -3,9 +3,7 @@
 #include <QListWidget>
 #include <optional>
 
-#include "operator.h"
-
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+#include "cardpage.h"
 
 namespace {
 
@@ -14,14 +12,13 @@ const Bytes kUid{0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
 
 Bytes ok(Bytes data = {}) { return FakeUsb::makeReply(0x00, 0x00, data); }
 
-class Ultralight : public Operator {
+class Ultralight : public CardPage {
 protected:
+    Ultralight() : CardPage(kUltralightPage) {}
     void SetUp() override {
-        Operator::SetUp();
-        form->setActivePage(kUltralightPage);
+        CardPage::SetUp();
         fake.setDefaultReply(ok(kUid));
     }
-    QString t(const char* text) { return QString::fromUtf8(text) + kTime; }
 };
 
 TEST_F(Ultralight, ListsAtStart) {
@@ -92,12 +89,7 @@ TEST_F(Ultralight, LinesOfEachReply) {
     Bytes read = pages;
     read.insert(read.end(), kUid.begin(), kUid.end());
     const QString pagesHex = "000102030405060708090A0B0C0D0E0F";
-    struct Row {
-        const char* name;
-        const char* button;
-        std::optional<Bytes> reply;
-        QStringList lines;
-    } rows[] = {
+    const ReplyLines rows[] = {
         {"card number", "Button55", ok(kUid), {t("读卡号 操作成功   "), "卡号为:04112233445566", ""}},
         {"read", "Button18", ok(read), {t("读卡 操作成功   "), "读卡返回数据为: " + pagesHex, "卡ID号为:04112233445566", ""}},
         // A short reply shows what characters there are, its check and end bytes included.
@@ -113,15 +105,7 @@ TEST_F(Ultralight, LinesOfEachReply) {
         {"damaged", "Button54", FakeUsb::makeReply(0x00, 0x7F, {}), {t("数据丢包，流水校验出错   "), ""}},
         {"no reply", "Button55", std::nullopt, {t("通讯错误，没有接收到数据..   "), ""}},
     };
-    for (const Row& r : rows) {
-        form->RichEdit1->clearAll();
-        if (r.reply)
-            fake.queueReply(*r.reply);
-        else
-            fake.queueEmptyRead();
-        click(r.button);
-        EXPECT_EQ(lines(), r.lines) << r.name;
-    }
+    expectLines(rows);
 }
 
 }  // namespace
