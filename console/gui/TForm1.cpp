@@ -177,6 +177,9 @@ void TForm1::FormCreate() {
     ComboBox11->setCurrentIndex(0);
     ComboBox13->setCurrentIndex(2);
     setActivePage(0);
+    // Ultralight page lists.
+    ListBox1->setCurrentRow(0);
+    ListBox2->setCurrentRow(4);
 }
 
 void TForm1::Timer1Timer() {

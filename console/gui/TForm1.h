@@ -105,10 +105,21 @@ public:
     // (WiFi page handlers)
 
     // MIFARE Classic page.
-    // (MIFARE Classic page handlers)
+    void Button8Click();
+    void Button9Click();
+    void Button16Click();
+    void Button29Click();
+    void Button26Click();
+    void Button10Click();
+    void Button15Click();
+    void RadioButton2Click();
+    void RadioButton1Click();
 
     // Ultralight page.
-    // (Ultralight page handlers)
+    void Button55Click();
+    void Button18Click();
+    void Button54Click();
+    void Button17Click();
 
     // ISO14443B page.
     void Button31Click();

@@ -28,8 +28,21 @@ const std::vector<Binding>& TForm1::bindings() {
         // WiFi page.
 
         // MIFARE Classic page.
+        {"Button8", &TForm1::Button8Click},
+        {"Button9", &TForm1::Button9Click},
+        {"Button16", &TForm1::Button16Click},
+        {"Button29", &TForm1::Button29Click},
+        {"Button26", &TForm1::Button26Click},
+        {"Button10", &TForm1::Button10Click},
+        {"Button15", &TForm1::Button15Click},
+        {"RadioButton2", &TForm1::RadioButton2Click},
+        {"RadioButton1", &TForm1::RadioButton1Click},
 
         // Ultralight page.
+        {"Button55", &TForm1::Button55Click},
+        {"Button18", &TForm1::Button18Click},
+        {"Button54", &TForm1::Button54Click},
+        {"Button17", &TForm1::Button17Click},
 
         // ISO14443B page.
         {"Button31", &TForm1::Button31Click},

@@ -12,6 +12,8 @@ std::span<const Command> (*const kFamilies[])() = {
     settingsCommands,
     iso14443bCommands,
     iso15693Commands,
+    mifareClassicCommands,
+    ultralightCommands,
 };
 
 const Command* findCommand(std::uint8_t code) {

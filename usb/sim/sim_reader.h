@@ -19,6 +19,9 @@ using Bytes = std::vector<std::uint8_t>;
 // Reader error codes sent after status 01.
 inline constexpr std::uint8_t kErrorBadFrame = 0x85;        // parameter or frame format wrong
 inline constexpr std::uint8_t kErrorUnknownCommand = 0x8F;  // command not defined
+inline constexpr std::uint8_t kErrorNoCard = 0x83;          // no card answers the request
+inline constexpr std::uint8_t kErrorNoBlock = 0x93;         // block, page or sector does not exist
+inline constexpr std::uint8_t kErrorWriteFailed = 0x96;     // the card refuses the write
 
 inline constexpr std::uint8_t kStatusSuccess = 0x00;
 inline constexpr std::uint8_t kStatusFailure = 0x01;
@@ -83,6 +86,29 @@ struct VicinityTag {
 };
 std::vector<VicinityTag> vicinityTagsAtStart();  // the two tags the reader starts with
 
+// A MIFARE Classic 1K card: 16 sectors of 4 blocks of 16 bytes; the last block of a sector is
+// its trailer (Key A, access bits, Key B). A halted card answers only a wake-up ("All").
+struct MifareClassicCard {
+    std::array<std::uint8_t, 4> uid{};
+    std::array<std::array<std::uint8_t, 16>, 64> blocks{};
+    bool halted = false;
+};
+MifareClassicCard freshMifareClassicCard();  // the card as the simulated field holds it at start
+
+// An Ultralight tag: a 7-byte UID and 16 pages of 4 bytes (pages 0-1 UID, 2 lock bytes, 3 OTP).
+struct UltralightTag {
+    std::array<std::uint8_t, 7> uid{};
+    std::array<std::array<std::uint8_t, 4>, 16> pages{};
+    bool halted = false;
+};
+UltralightTag freshUltralightTag();
+
+// The ISO 14443 A cards in the reader's field.
+struct TypeACards {
+    MifareClassicCard classic = freshMifareClassicCard();
+    UltralightTag ultralight = freshUltralightTag();
+};
+
 struct ReaderState {
     std::uint8_t address = 0x00;  // the reader answers frames for this address only
     std::string version = "VORCARD SIM V1.1";
@@ -90,6 +116,7 @@ struct ReaderState {
     TypeBCard typeB;
     ResidentIdCard residentId;
     std::vector<VicinityTag> vicinityTags = vicinityTagsAtStart();
+    TypeACards typeA;
 };
 
 // What a command answers: a status and the data after it (the error code after status 01).
@@ -113,6 +140,8 @@ struct Command {
 std::span<const Command> settingsCommands();  // output format, reading mode, version, buzzer
 std::span<const Command> iso14443bCommands();  // Type B cards, resident identity card
 std::span<const Command> iso15693Commands();  // vicinity tags: inventory, blocks, AFI, DSFID
+std::span<const Command> mifareClassicCommands();  // blocks, value blocks, card number, halt
+std::span<const Command> ultralightCommands();     // card number, page read and write
 
 class SimReader {
 public:
