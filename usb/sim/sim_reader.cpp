@@ -10,6 +10,8 @@ namespace {
 // Every family of commands the reader knows. A code stands in one family only.
 std::span<const Command> (*const kFamilies[])() = {
     settingsCommands,
+    deviceSettingsCommands,
+    wifiCommands,
 };
 
 const Command* findCommand(std::uint8_t code) {
