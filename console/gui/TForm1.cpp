@@ -72,6 +72,9 @@ void TForm1::createComponents() {
     Comm1->OnReceiveData = [this](QObject* sender, const void* buffer, std::uint16_t length) {
         console::guarded([&] { Comm1ReceiveData(sender, buffer, length); });
     };
+    StringGrid1->OnSelectCell = [this](int col, int row, bool& canSelect) {
+        console::guarded([&] { StringGrid1SelectCell(StringGrid1, col, row, canSelect); });
+    };
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -169,6 +172,7 @@ void TForm1::addLog(const std::string& line) { RichEdit1->addLine(QString::fromS
 void TForm1::FormCreate() {
     PageControl1->tabBar()->setStyleSheet(
         QStringLiteral("QTabBar::tab { width: %1px; }").arg(PageControl1->width() / 5 - 1));
+    resetWifiList(95);
     setadd->setCurrentIndex(0);
     // Tag-maker lists of the ISO15693 page (items TI, Philips, uid, Other).
     for (QComboBox* list : {ComboBox10, ComboBox12, ComboBox14, ComboBox15, ComboBox16, ComboBox17, ComboBox18,

@@ -99,10 +99,48 @@ public:
     // (system command page handlers)
 
     // Device settings page.
-    // (device settings page handlers)
+    // Its log texts and refusals, one table per build (each text with its trailing blanks).
+    struct DeviceSettingsPageTexts {
+        struct Command {
+            const char* field;  // names the field in a refusal
+            const char* success;
+            const char* failure;
+        };
+        const char* noReply;
+        const char* damaged;
+        Command searchInterval, filterNumber, interfaces, baudRate, endSymbol, rfPower, prefix,
+            suffix, wiegandFormat, wiegandPosition, lowLevelPulse, idleLevel;
+        const char* decimalOutOfRange;  // %1 the field, %2 its text
+        const char* hexOutOfRange;      // %1 the field, %2 its text
+        const char* notOneByte;         // %1 the field, %2 the byte's number, %3 its text
+    };
+    static const DeviceSettingsPageTexts kDeviceSettingsTexts;  // Vorcard's
+    const DeviceSettingsPageTexts* deviceSettingsTexts = &kDeviceSettingsTexts;
+    void Button30Click();
+    void Button35Click();
+    void Button41Click();
+    void Button51Click();
+    void Button56Click();
+    void Button62Click();
+    void Button43Click();
+    void Button50Click();
+    void Button58Click();
+    void Button59Click();
+    void Button60Click();
+    void Button61Click();
+    // Sends one setting and logs its verdict.
+    void sendDeviceSetting(const std::string& data, const DeviceSettingsPageTexts::Command& texts);
 
     // WiFi page.
-    // (WiFi page handlers)
+    // The grid row that the next network of a scan goes to; program-wide.
+    static std::int32_t WifiListRow;
+    void Button78Click();
+    void Button79Click();
+    void Button80Click();
+    void StringGrid1SelectCell(QObject* Sender, int ACol, int ARow, bool& CanSelect);
+    // Empties the network grid and sets its size, headers and column widths; the next
+    // network goes to row 1.
+    void resetWifiList(int signalColumnWidth);
 
     // MIFARE Classic page.
     void Button8Click();

@@ -24,8 +24,23 @@ const std::vector<Binding>& TForm1::bindings() {
         // System command page.
 
         // Device settings page.
+        {"Button30", &TForm1::Button30Click},
+        {"Button35", &TForm1::Button35Click},
+        {"Button41", &TForm1::Button41Click},
+        {"Button51", &TForm1::Button51Click},
+        {"Button56", &TForm1::Button56Click},
+        {"Button62", &TForm1::Button62Click},
+        {"Button43", &TForm1::Button43Click},
+        {"Button50", &TForm1::Button50Click},
+        {"Button58", &TForm1::Button58Click},
+        {"Button59", &TForm1::Button59Click},
+        {"Button60", &TForm1::Button60Click},
+        {"Button61", &TForm1::Button61Click},
 
         // WiFi page.
+        {"Button78", &TForm1::Button78Click},
+        {"Button79", &TForm1::Button79Click},
+        {"Button80", &TForm1::Button80Click},
 
         // MIFARE Classic page.
         {"Button8", &TForm1::Button8Click},

@@ -14,6 +14,8 @@ std::span<const Command> (*const kFamilies[])() = {
     iso15693Commands,
     mifareClassicCommands,
     ultralightCommands,
+    deviceSettingsCommands,
+    wifiCommands,
 };
 
 const Command* findCommand(std::uint8_t code) {

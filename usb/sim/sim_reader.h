@@ -42,9 +42,29 @@ struct OutputFormat {
 inline constexpr std::uint8_t kActiveReading = 0x01;
 inline constexpr std::uint8_t kPassiveReading = 0x02;
 
+// What the device settings commands C1 to C9, CB and CC set.
+struct DeviceSettings {
+    std::uint8_t searchInterval = 0x0A;   // C1, in 10 ms
+    std::uint8_t filterCount = 0x0A;      // C2
+    std::uint8_t serialOut = 0x01;        // C3: 01 on, 00 off, for each output
+    std::uint8_t wiegandOut = 0x01;
+    std::uint8_t usbOut = 0x01;
+    std::uint8_t baudCode = 0x00;         // C4: 00 9600, 01 19200, 02 38400, 03 57600, 04 115200
+    std::uint8_t endSymbol = 0x02;        // C5: 00 none, 01 0D, 02 0D 0A
+    std::uint8_t wiegandFormat = 0x00;    // C6: 00 WG26, 01 WG34, 02 WG66, 03 WG98
+    std::uint8_t lowLevelPulse = 0x0A;    // C7, in 10 µs
+    std::uint8_t idleLevel = 0x0A;        // C8, in 100 µs
+    std::uint8_t wiegandPosition = 0x09;  // C9: first byte of the value in the 12-byte number
+    Bytes prefix{0x30, 0x31, 0x32, 0x33};  // CB 01: up to four bytes
+    Bytes suffix{0x31, 0x32, 0x33, 0x34};  // CB 02
+    std::uint8_t rfPower = 0x02;          // CC: steps 00 to 0B
+    bool operator==(const DeviceSettings&) const = default;
+};
+
 // Everything the factory default (CF) restores.
 struct Settings {
     OutputFormat format;
+    DeviceSettings device;
     std::uint8_t readingMode = kActiveReading;
     bool voiceOn = true;          // CD 01 switches the buzzer on, CD 00 off
     bool operator==(const Settings&) const = default;
@@ -107,6 +127,19 @@ UltralightTag freshUltralightTag();
 struct TypeACards {
     MifareClassicCard classic = freshMifareClassicCard();
     UltralightTag ultralight = freshUltralightTag();
+// A wireless network the reader sees: its name as UTF-8 and its signal strength.
+struct Network {
+    std::string name;
+    int signal;
+};
+
+// The network the reader is told to join (8A) and the ones around it (8C). It has an address
+// (8B) once the name is one that it sees.
+struct WifiState {
+    std::string name;
+    std::string password;
+    std::string address = "192.168.1.20";
+    std::vector<Network> seen{{"VorcardLab", 78}, {"仓库无线网络", 64}, {"Guest-2.4G", 41}};
 };
 
 struct ReaderState {
@@ -117,6 +150,7 @@ struct ReaderState {
     ResidentIdCard residentId;
     std::vector<VicinityTag> vicinityTags = vicinityTagsAtStart();
     TypeACards typeA;
+    WifiState wifi;
 };
 
 // What a command answers: a status and the data after it (the error code after status 01).
@@ -142,6 +176,8 @@ std::span<const Command> iso14443bCommands();  // Type B cards, resident identit
 std::span<const Command> iso15693Commands();  // vicinity tags: inventory, blocks, AFI, DSFID
 std::span<const Command> mifareClassicCommands();  // blocks, value blocks, card number, halt
 std::span<const Command> ultralightCommands();     // card number, page read and write
+std::span<const Command> deviceSettingsCommands();  // C1 to C9, CB, CC
+std::span<const Command> wifiCommands();            // 8A, 8B, 8C
 
 class SimReader {
 public:
