@@ -72,9 +72,10 @@ void TForm1::createComponents() {
     Comm1->OnReceiveData = [this](QObject* sender, const void* buffer, std::uint16_t length) {
         console::guarded([&] { Comm1ReceiveData(sender, buffer, length); });
     };
-    StringGrid1->OnSelectCell = [this](int col, int row, bool& canSelect) {
-        console::guarded([&] { StringGrid1SelectCell(StringGrid1, col, row, canSelect); });
-    };
+    if (StringGrid1)  // a build without the WiFi page has no grid
+        StringGrid1->OnSelectCell = [this](int col, int row, bool& canSelect) {
+            console::guarded([&] { StringGrid1SelectCell(StringGrid1, col, row, canSelect); });
+        };
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");

@@ -91,6 +91,7 @@ struct ResidentIdCard {
     std::array<std::uint8_t, 8> idNumber{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
     std::array<std::uint8_t, 8> fileIdNumber{0x20, 0x26, 0x01, 0x10, 0x0A, 0x0B, 0x0C, 0x0D};
 };
+
 // An ISO 15693 vicinity tag in the reader's field.
 struct VicinityTag {
     static constexpr std::size_t kBlocks = 28;
@@ -127,6 +128,8 @@ UltralightTag freshUltralightTag();
 struct TypeACards {
     MifareClassicCard classic = freshMifareClassicCard();
     UltralightTag ultralight = freshUltralightTag();
+};
+
 // A wireless network the reader sees: its name as UTF-8 and its signal strength.
 struct Network {
     std::string name;
@@ -171,13 +174,13 @@ struct Command {
 };
 
 // The commands of each family, one source file a family.
-std::span<const Command> settingsCommands();  // output format, reading mode, version, buzzer
-std::span<const Command> iso14443bCommands();  // Type B cards, resident identity card
-std::span<const Command> iso15693Commands();  // vicinity tags: inventory, blocks, AFI, DSFID
-std::span<const Command> mifareClassicCommands();  // blocks, value blocks, card number, halt
-std::span<const Command> ultralightCommands();     // card number, page read and write
+std::span<const Command> settingsCommands();        // output format, reading mode, version, buzzer
 std::span<const Command> deviceSettingsCommands();  // C1 to C9, CB, CC
 std::span<const Command> wifiCommands();            // 8A, 8B, 8C
+std::span<const Command> mifareClassicCommands();   // blocks, value blocks, card number, halt
+std::span<const Command> ultralightCommands();      // card number, page read and write
+std::span<const Command> iso14443bCommands();       // Type B cards, resident identity card
+std::span<const Command> iso15693Commands();        // vicinity tags: inventory, blocks, AFI, DSFID
 
 class SimReader {
 public:

@@ -17,10 +17,7 @@ public:
         bindControlsByName();
         finishCreate(table());
     }
-    void FormCreate() override {
-        ++created;
-        TForm1::FormCreate();
-    }
+    void FormCreate() override { ++created; }
     void Button63Click() { addLog("own version command"); }
     static const std::vector<Binding>& table() {
         static const std::vector<Binding> rows = {
