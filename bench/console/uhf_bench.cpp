@@ -10,25 +10,22 @@
 #include "gui/TForm1.h"
 #include "platform/library.h"
 #include "usb/fake/fake_usb.h"
+#include "usb/moduleframe.h"
 #include "usb/sim/sim_reader.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes carried(Bytes module) {
-    unsigned sum = 0;
-    for (std::size_t i = 1; i < module.size(); ++i) sum += module[i];
-    module.push_back(static_cast<std::uint8_t>(sum));
-    module.push_back(0x7E);
-    return FakeUsb::makeReply(0x00, 0x00, module);
+Bytes carried(std::uint8_t type, std::uint8_t command, const Bytes& params) {
+    return FakeUsb::makeReply(0x00, 0x00, usb::buildModuleFrame(type, command, params));
 }
 
 // A tag whose EPC is never the number written last, the select's and the write's answers.
-const Bytes kTagFound = carried({0xBB, 0x02, 0x22, 0x00, 0x11, 0xC8, 0x30, 0x00, 0xE2, 0x00, 0x51, 0x28, 0x93,
-                                 0x0D, 0x01, 0x14, 0x17, 0x40, 0x11, 0x22, 0x1A, 0x2B});
-const Bytes kSelected = carried({0xBB, 0x01, 0x0C, 0x00, 0x01, 0x00});
-const Bytes kWritten = carried({0xBB, 0x01, 0x49, 0x00, 0x01, 0x00});
+const Bytes kTagFound = carried(0x02, 0x22, {0xC8, 0x30, 0x00, 0xE2, 0x00, 0x51, 0x28, 0x93, 0x0D, 0x01, 0x14, 0x17,
+                                             0x40, 0x11, 0x22, 0x1A, 0x2B});
+const Bytes kSelected = carried(0x01, 0x0C, {0x00});
+const Bytes kWritten = carried(0x01, 0x49, {0x00});
 
 void BM_UhfWriteSequence(benchmark::State& state) {
     FakeUsb fake;

@@ -180,6 +180,7 @@ private:
     // UHF: the inventory with its reply cut to the module frame; refusing a field; the wait
     // for a serial answer (true when a burst came after `bursts`); the memory-layout window.
     void uhfInventory();
+    bool inventoryShowingEpc();
     void refuse(const char* text);
     bool serialAnswered(unsigned long long bursts);
     void showMemoryLayout();

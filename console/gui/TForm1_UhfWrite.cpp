@@ -88,21 +88,24 @@ void TForm1::Button69Click() {
           });
 }
 
-void TForm1::Button65Click() {
+// The read buttons' inventory: prints the EPC it found; false when the module found no tag.
+bool TForm1::inventoryShowingEpc() {
     uhfInventory();
     const std::string cut = ReplyText;
-    if (uhf::isNoTagFrame(cut)) return addLog(kNoCard + timeStamp() + kCrLf);
+    if (uhf::isNoTagFrame(cut)) {
+        addLog(kNoCard + timeStamp() + kCrLf);
+        return false;
+    }
     if (cut.empty()) addLog(kNoData + timeStamp() + kCrLf);
     if (cut.size() > 20) addLog(kEpcIs + uhf::epc12(cut));
+    return true;
 }
 
+void TForm1::Button65Click() { inventoryShowingEpc(); }
+
 void TForm1::Button67Click() {
-    uhfInventory();
-    const std::string cut = ReplyText;
-    if (uhf::isNoTagFrame(cut)) return addLog(kNoCard + timeStamp() + kCrLf);
-    if (cut.empty()) addLog(kNoData + timeStamp() + kCrLf);
-    if (cut.size() > 20) addLog(kEpcIs + uhf::epc12(cut));
-    Edit53->setText(QString::fromStdString(uhf::epc12(cut)));
+    if (!inventoryShowingEpc()) return;
+    Edit53->setText(QString::fromStdString(uhf::epc12(ReplyText)));
     SendUHF(uhf::selectFrame(text(Edit53), 12));
     Delay(kModuleWait);
     SendUHF(uhf::readEpcMemoryFrame());

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "usb/frame.h"
+#include "usb/moduleframe.h"
 #include "usb/sim/sim_reader.h"
 
 namespace {

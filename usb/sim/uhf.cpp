@@ -10,12 +10,11 @@
 #include <array>
 
 #include "sim_reader.h"
+#include "usb/moduleframe.h"
 
 namespace usb::sim {
 namespace {
 
-constexpr std::uint8_t kHeader = 0xBB;
-constexpr std::uint8_t kTail = 0x7E;
 constexpr std::uint8_t kResponse = 0x01;
 constexpr std::uint8_t kNotification = 0x02;
 constexpr std::uint8_t kErrorFrame = 0xFF;
@@ -36,17 +35,7 @@ constexpr std::size_t kMaxReadWords = 100;
 enum Bank : std::uint8_t { Reserved = 0, Epc = 1, Tid = 2, User = 3 };
 
 Bytes moduleFrame(std::uint8_t type, std::uint8_t command, const Bytes& params) {
-    Bytes f;
-    f.reserve(params.size() + 7);
-    for (std::uint8_t b : {kHeader, type, command, static_cast<std::uint8_t>(params.size() >> 8),
-                           static_cast<std::uint8_t>(params.size())})
-        f.push_back(b);
-    for (std::uint8_t b : params) f.push_back(b);
-    unsigned sum = 0;
-    for (std::size_t i = 1; i < f.size(); ++i) sum += f[i];
-    f.push_back(static_cast<std::uint8_t>(sum));
-    f.push_back(kTail);
-    return f;
+    return buildModuleFrame(type, command, params);
 }
 
 Bytes errorFrame(std::uint8_t code) { return moduleFrame(kResponse, kErrorFrame, {code}); }
@@ -178,7 +167,7 @@ Bytes write(ReaderState& s, Params p) {
 // CE: one module frame; the reader answers with the module's frame as its data.
 Answer passThrough(ReaderState& s, Params p) {
     UhfModule& m = s.uhf;
-    if (p.size() < 7 || p[0] != kHeader || p.back() != kTail) return success(errorFrame(kCommandError));
+    if (p.size() < 7 || p[0] != kModuleHeader || p.back() != kModuleEnd) return success(errorFrame(kCommandError));
     const std::size_t length = word(p, 3);
     if (p.size() != 7 + length) return success(errorFrame(kCommandError));
     unsigned sum = 0;

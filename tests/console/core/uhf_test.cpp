@@ -126,33 +126,4 @@ TEST(UhfFrame, FieldsHoldTheirWholeBytes) {
     EXPECT_FALSE(uhf::sectorFieldsHold("03", "5D 19 E4 70", "00", "108"));
 }
 
-// The numbering of the write page: "Plus" counts with the last byte lowest, "Reverse" with
-// the first; a carry out of the top byte adds a byte.
-TEST(UhfNumbering, AddHexNumbers) {
-    struct Row {
-        const char* epc;
-        const char* step;
-        bool reverse;
-        const char* next;
-    } rows[] = {
-        {"000000000000000000000001", "1", false, "000000000000000000000002"},
-        {"0000000000000000000000FF", "1", false, "000000000000000000000100"},
-        {"FFFFFFFFFFFFFFFFFFFFFFFF", "1", false, "01000000000000000000000000"},
-        {"010000000000000000000000", "1", true, "020000000000000000000000"},
-        {"FF0000000000000000000000", "1", true, "000100000000000000000000"},
-        {"FFFFFFFF", "1", true, "0000000001"},
-        {"00000000", "10", false, "00000010"},
-        {"0000000f", "1", false, "00000010"},
-        {"00ff", "0101", false, "0200"},
-    };
-    for (const Row& r : rows) {
-        std::string next;
-        console::AddHexNumbers(r.epc, r.step, r.reverse, next);
-        EXPECT_EQ(next, r.next) << r.epc << " + " << r.step << (r.reverse ? " reverse" : " plus");
-    }
-    std::string next;
-    EXPECT_THROW(console::AddHexNumbers("0000", "1G", false, next), console::EConvertError);
-    EXPECT_THROW(console::AddHexNumbers("0000", "10000", false, next), console::EConvertError) << "odd length";
-}
-
 }  // namespace

@@ -10,17 +10,12 @@
 #include "core/uhf.h"
 #include "gui/TForm3.h"
 #include "operator.h"
+#include "usb/moduleframe.h"
 
 namespace {
 
 Bytes moduleFrame(std::uint8_t type, std::uint8_t command, const Bytes& params) {
-    Bytes f{0xBB, type, command, 0x00, static_cast<std::uint8_t>(params.size())};
-    f.insert(f.end(), params.begin(), params.end());
-    unsigned sum = 0;
-    for (std::size_t i = 1; i < f.size(); ++i) sum += f[i];
-    f.push_back(static_cast<std::uint8_t>(sum));
-    f.push_back(0x7E);
-    return f;
+    return usb::buildModuleFrame(type, command, params);
 }
 // The reader's reply carrying a module frame.
 Bytes carried(const Bytes& module) { return FakeUsb::makeReply(0x00, 0x00, module); }
