@@ -11,6 +11,7 @@ namespace console {
 
 std::string ReplyText;
 std::string SerialRxText;
+unsigned long long SerialRxBursts = 0;
 
 namespace {
 

@@ -12,6 +12,8 @@ extern std::string ReplyText;
 // The last burst received on the serial port as upper-case hex digits, or empty before the
 // first. Each burst replaces it.
 extern std::string SerialRxText;
+// How many bursts have arrived, so that a command can tell a new answer from an old one.
+extern unsigned long long SerialRxBursts;
 
 // Largest frame the write buffer holds, and the size the library is asked to read.
 constexpr int kMaxFrameBytes = 255;

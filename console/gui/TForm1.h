@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "serial/TComm.h"
+#include "uhftexts.h"
 #include "ui_TForm1.h"
 
 class QAction;
@@ -93,6 +94,7 @@ public:
     // Serial page.
     void Comm1ReceiveData(QObject* Sender, const void* Buffer, std::uint16_t BufferLength);
     void Send232HEX(const std::string& text);
+    void Button2Click();
     // (serial page handlers)
 
     // System command page.
@@ -204,6 +206,20 @@ public:
     void runIso15693Command(const char* button);
 
     // UHF write page and the UHF module group of the serial page.
+    void Button65Click();
+    void Button66Click();
+    void Button67Click();
+    void Button68Click();
+    void Button69Click();
+    void Button70Click();
+    void Button72Click();
+    void CheckBox20Click();
+    void Button71Click();
+    void Button75Click();
+    void Button76Click();
+    void Button77Click();
+    // The UHF pages' texts; another build points this at its own table.
+    const UhfPageTexts* uhfTexts = &kUhfPageTextsVorcard;
     // (UHF handlers)
 
     // Continuous modes: each repeats its page's command while its box stays checked.
@@ -257,6 +273,14 @@ protected:
     void clickButton(const char* name);
 
 private:
+    // UHF: the inventory with its reply cut to the module frame; refusing a field; the wait
+    // for a serial answer (true when a burst came after `bursts`); the memory-layout window.
+    void uhfInventory();
+    bool inventoryShowingEpc();
+    void refuse(const char* text);
+    bool serialAnswered(unsigned long long bursts);
+    void showMemoryLayout();
+
     // Runs the continuous mode of one loop box (see TForm1_Loops.cpp).
     void runContinuousMode(const char* box);
     void createComponents();

@@ -1,7 +1,8 @@
 // Continuous modes: a loop box repeats its page's command while it stays checked. Each pass
-// clicks the target buttons, then waits the loop interval (Edit22) plus the row's offset; the
-// box is tested after the wait, so unchecking it ends the loop after the current pass. Clicks
-// that arrive during the waits run inside them, so a second loop runs nested in the first.
+// clicks the target buttons, then waits the loop interval (Edit22, or the row's own field)
+// plus the row's offset; the box is tested after the wait, so unchecking it ends the loop
+// after the current pass. Clicks that arrive during the waits run inside them, so a second
+// loop runs nested in the first.
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <cstring>
@@ -22,6 +23,7 @@ struct ContinuousMode {
     const char* targets[2];  // clicked in order; the wait follows each
     Wait wait;
     int offset;  // milliseconds added to the loop interval
+    const char* interval = "Edit22";  // the field that holds the loop interval
 };
 
 // The one table of continuous modes. A row whose box the form lacks never runs.
@@ -38,6 +40,7 @@ constexpr ContinuousMode kModes[] = {
     {"CheckBox5", {"Button37", nullptr}, Wait::UntilReply, 10},
     {"CheckBox6", {"Button38", nullptr}, Wait::UntilReply, 10},
     {"CheckBox7", {"Button39", nullptr}, Wait::UntilReply, 10},
+    {"CheckBox20", {"Button66", nullptr}, Wait::Full, 100, "Edit61"},
 };
 
 const ContinuousMode* modeOf(const char* box) {
@@ -51,13 +54,15 @@ const ContinuousMode* modeOf(const char* box) {
 void TForm1::runContinuousMode(const char* box) {
     const ContinuousMode* mode = modeOf(box);
     QAbstractButton* check = button(box);
-    if (!mode || !check) return;
+    auto* intervalField = mode ? findChild<QLineEdit*>(QString::fromUtf8(mode->interval)) : nullptr;
+    if (!mode || !check || !intervalField) return;
     while (check->isChecked()) {
         for (const char* target : mode->targets) {
             if (!target) break;
             clickButton(target);
-            // The interval is kept a non-negative integer by Edit22's own check.
-            int interval = static_cast<int>(console::StrToInt(Edit22->text().toStdString()));
+            // Edit22 is kept a non-negative integer by its own check; another interval field
+            // that holds no number ends the loop with a conversion error.
+            int interval = static_cast<int>(console::StrToInt(intervalField->text().toStdString()));
             int ms = interval + mode->offset;
             if (mode->wait == Wait::Full)
                 Delayy(ms);

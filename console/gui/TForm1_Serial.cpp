@@ -12,6 +12,7 @@ void TForm1::Comm1ReceiveData(QObject*, const void* Buffer, std::uint16_t Buffer
     text.reserve(2u * BufferLength);
     for (std::uint16_t i = 0; i < BufferLength; ++i) text += console::hexByte(bytes[i]);
     console::SerialRxText = text;
+    ++console::SerialRxBursts;
     addLog("232RX Data..\r" + text);
 }
 

@@ -82,6 +82,18 @@ const std::vector<Binding>& TForm1::bindings() {
         {"Button49", &TForm1::Button49Click},
 
         // UHF write page and the UHF module group of the serial page.
+        {"Button65", &TForm1::Button65Click},
+        {"Button66", &TForm1::Button66Click},
+        {"Button67", &TForm1::Button67Click},
+        {"Button68", &TForm1::Button68Click},
+        {"Button69", &TForm1::Button69Click},
+        {"Button70", &TForm1::Button70Click},
+        {"Button72", &TForm1::Button72Click},
+        {"CheckBox20", &TForm1::CheckBox20Click},
+        {"Button71", &TForm1::Button71Click},
+        {"Button75", &TForm1::Button75Click},
+        {"Button76", &TForm1::Button76Click},
+        {"Button77", &TForm1::Button77Click},
 
         // Continuous modes; CheckBox13 runs CheckBox2's loop.
         {"CheckBox1", &TForm1::CheckBox1Click},

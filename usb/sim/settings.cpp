@@ -23,10 +23,9 @@ Answer readSettings(ReaderState& s, Params p) {
                     f.fixed, f.rssi});
 }
 
-// 0F: reading mode 01 active, 02 passive.
+// 0F: reading mode 01 active, 02 passive, 03 active for several cards, 04 active TID read.
 Answer setReadingMode(ReaderState& s, Params p) {
-    if (p.size() != 1 || (p[0] != kActiveReading && p[0] != kPassiveReading))
-        return failure(kErrorBadFrame);
+    if (p.size() != 1 || p[0] < kActiveReading || p[0] > kActiveTidReading) return failure(kErrorBadFrame);
     s.settings.readingMode = p[0];
     return success();
 }

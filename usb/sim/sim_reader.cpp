@@ -16,6 +16,7 @@ std::span<const Command> (*const kFamilies[])() = {
     ultralightCommands,
     deviceSettingsCommands,
     wifiCommands,
+    uhfCommands,
 };
 
 const Command* findCommand(std::uint8_t code) {

@@ -7,6 +7,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -39,8 +40,21 @@ struct OutputFormat {
     bool operator==(const OutputFormat&) const = default;
 };
 
+// Reading modes (0F), and the memory sector mode that BC sets.
 inline constexpr std::uint8_t kActiveReading = 0x01;
 inline constexpr std::uint8_t kPassiveReading = 0x02;
+inline constexpr std::uint8_t kActiveMultipleReading = 0x03;
+inline constexpr std::uint8_t kActiveTidReading = 0x04;
+inline constexpr std::uint8_t kSectorReading = 0x05;
+
+// What the memory sector mode reads: bank, access password, address, length.
+struct SectorRead {
+    std::uint8_t bank = 0x03;
+    std::array<std::uint8_t, 4> password{0x5D, 0x19, 0xE4, 0x70};
+    std::uint8_t address = 0x00;
+    std::uint8_t length = 0x08;
+    bool operator==(const SectorRead&) const = default;
+};
 
 // What the device settings commands C1 to C9, CB and CC set.
 struct DeviceSettings {
@@ -67,6 +81,7 @@ struct Settings {
     DeviceSettings device;
     std::uint8_t readingMode = kActiveReading;
     bool voiceOn = true;          // CD 01 switches the buzzer on, CD 00 off
+    SectorRead sector;
     bool operator==(const Settings&) const = default;
 };
 
@@ -145,6 +160,31 @@ struct WifiState {
     std::vector<Network> seen{{"VorcardLab", 78}, {"仓库无线网络", 64}, {"Guest-2.4G", 41}};
 };
 
+// An EPC Gen2 tag as the UHF module sees it.
+struct UhfTag {
+    Bytes epcMemory;  // word 0 the CRC word, word 1 the PC word, then the EPC
+    std::array<std::uint8_t, 4> accessPassword{0x5D, 0x19, 0xE4, 0x70};
+    std::array<std::uint8_t, 4> killPassword{};
+    Bytes tid;
+    Bytes user = Bytes(32, 0x00);
+    bool operator==(const UhfTag&) const = default;
+};
+
+// CRC-16/GENIBUS, the CRC word of an EPC memory bank over its PC word and EPC.
+std::uint16_t epcCrc(std::span<const std::uint8_t> bytes);
+// A tag fresh from the factory: a 12-byte EPC and a TID that carry `serial`, and its CRC.
+UhfTag blankTag(std::uint32_t serial);
+// The PC word and the EPC words that it counts (words 1 onward of the EPC memory).
+Bytes pcAndEpc(const UhfTag& tag);
+
+// The UHF module behind the reader's pass-through command (CE).
+struct UhfModule {
+    std::deque<UhfTag> field{blankTag(1)};  // tags in the field; the first answers an inventory
+    std::vector<UhfTag> issued;             // tags that left the field once their EPC was written
+    std::uint32_t nextSerial = 2;           // serial of the next blank tag to come into the field
+    std::optional<Bytes> selected;          // the EPC that the next command is restricted to
+};
+
 struct ReaderState {
     std::uint8_t address = 0x00;  // the reader answers frames for this address only
     std::string version = "VORCARD SIM V1.1";
@@ -154,6 +194,8 @@ struct ReaderState {
     std::vector<VicinityTag> vicinityTags = vicinityTagsAtStart();
     TypeACards typeA;
     WifiState wifi;
+    bool usbVirtualSerial = false;  // B8 switched the reader to its USB virtual serial port
+    UhfModule uhf;
 };
 
 // What a command answers: a status and the data after it (the error code after status 01).
@@ -181,6 +223,7 @@ std::span<const Command> mifareClassicCommands();   // blocks, value blocks, car
 std::span<const Command> ultralightCommands();      // card number, page read and write
 std::span<const Command> iso14443bCommands();       // Type B cards, resident identity card
 std::span<const Command> iso15693Commands();        // vicinity tags: inventory, blocks, AFI, DSFID
+std::span<const Command> uhfCommands();             // UHF pass-through, memory sector mode, USB switch
 
 class SimReader {
 public:

@@ -38,3 +38,6 @@ int hidReadData(int device, int size, unsigned char* buffer) {
     l.reply.reset();
     return static_cast<int>(n);
 }
+
+// The simulated reader itself, for tests and tools that set up its world or look into it.
+USB_EXPORT usb::sim::SimReader* simUsbReader() { return &link().reader; }

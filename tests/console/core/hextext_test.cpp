@@ -59,6 +59,15 @@ TEST(HexText, AddHexNumbers) {
         {"12  34", "1", false, "123401"},
         {"0001", "1", true, "0101"},
         {"", "", false, ""},
+        // EPC numbering: "Plus" counts with the last byte lowest, "Reverse" with the first; a
+        // carry out of the top byte adds a byte; the step is read most significant first.
+        {"0000000000000000000000FF", "1", false, "000000000000000000000100"},
+        {"FFFFFFFFFFFFFFFFFFFFFFFF", "1", false, "01000000000000000000000000"},
+        {"010000000000000000000000", "1", true, "020000000000000000000000"},
+        {"FF0000000000000000000000", "1", true, "000100000000000000000000"},
+        {"00000000", "10", false, "00000010"},
+        {"00000000", "10", true, "10000000"},
+        {"0000000f", "1", false, "00000010"},
     };
     for (const Row& r : rows) {
         std::string out = "x";
@@ -67,6 +76,8 @@ TEST(HexText, AddHexNumbers) {
     }
     std::string out;
     EXPECT_THROW(AddHexNumbers("30 08", "1", false, out), EConvertError) << "odd after blanks";
+    EXPECT_THROW(AddHexNumbers("0000", "1G", false, out), EConvertError);
+    EXPECT_THROW(AddHexNumbers("0000", "10000", false, out), EConvertError) << "odd once padded";
 }
 
 TEST(HexText, SumOfMorePairsThanAnIntHolds) {
