@@ -107,6 +107,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     // The verdict pattern shared by every command: no reply, success, failure with the
     // reader's error message, damaged reply.
@@ -115,10 +116,12 @@ protected:
 
 private:
     void createComponents();
+    void layOutStatusPanels();
     void bind(const std::vector<Binding>& table);
     QAbstractButton* button(const char* name) const;
 
     bool settingPage_ = false;
+    bool placed_ = false;  // centred on the screen at the first show
 };
 
 // The program's forms, created at start in this order.

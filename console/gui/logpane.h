@@ -1,6 +1,6 @@
 // The log pane: an editable text view that keeps every line. It holds its lines itself and
 // paints only the visible ones, so that adding a line costs the same with a million lines as
-// with a thousand. Lines the program adds are not undoable and do not grow the undo history;
+// with a thousand; an added line is not measured until it is painted. Lines the program adds are not undoable and do not grow the undo history;
 // the operator's own edits are, through undoOperatorEdit().
 #pragma once
 #include <QAbstractScrollArea>
@@ -24,7 +24,7 @@ public:
     // Appends the text as a new line; CR LF (or a lone CR or LF) inside starts further lines,
     // so a text that ends in CR LF leaves an empty line after it. The view follows the end
     // within a frame (the next operator input, at once).
-    void addLine(const QString& text);
+    void addLine(QString text);
     // The pane's lines, as the program and the operator left them.
     int lineCount() const;
     QString line(int index) const;
@@ -92,7 +92,7 @@ private:
     Position stepRight(Position at) const;
     int visibleLines() const;
     int lineHeight() const;
-    void measure(const QString& text);
+    bool measure(const QString& text);  // true when the text is the widest so far
     void updateScrollBars();
     void ensureCaretVisible();
     void restartBlink();
@@ -101,7 +101,7 @@ private:
 
     std::vector<QString> lines_{QString()};  // never empty: an empty pane shows one empty line
     bool blank_ = true;                      // nothing in the pane: lineCount() is 0
-    int widest_ = 0;                         // widest line seen, in pixels
+    int widest_ = 0;                         // widest line painted or edited, in pixels
     Position caret_, anchor_;
     int goalX_ = -1;  // x that up/down moves keep to
     bool caretShown_ = true;
