@@ -98,18 +98,17 @@ void TForm1::createComponents() {
 void TForm1::layOutStatusPanels() {
     const int widths[] = {150, 30, 400};
     QLabel* clock = StatusPanels[3];
-    const QFontMetrics fm = clock->fontMetrics();
-    const int frame = 2 * clock->frameWidth() + 2 * clock->margin() + 2;
+    const QString shown = clock->text();
     int clockNeeds = 0;
-    for (const char* sample : {"   2000.12.28   12:58:58 AM   ", "   2000.12.28   12:58:58 PM   "})
-        clockNeeds = std::max(clockNeeds, fm.horizontalAdvance(QString::fromLatin1(sample)) + frame);
+    for (const char* sample : {"   2000.12.28   12:58:58 AM   ", "   2000.12.28   12:58:58 PM   "}) {
+        clock->setText(QString::fromLatin1(sample));
+        clockNeeds = std::max(clockNeeds, clock->sizeHint().width());
+    }
+    clock->setText(shown);
     const int bar = StatusBar1->width();
     int third = widths[2];
     const int missing = clockNeeds - (bar - widths[0] - widths[1] - third);
-    if (missing > 0) {
-        const int thirdNeeds = StatusPanels[2]->fontMetrics().horizontalAdvance(StatusPanels[2]->text()) + frame;
-        third = std::max(thirdNeeds, third - missing);
-    }
+    if (missing > 0) third = std::max(StatusPanels[2]->sizeHint().width(), third - missing);
     const int height = StatusBar1->height();
     int x = 0;
     for (int i = 0; i < 3; ++i) {

@@ -82,6 +82,7 @@ TEST_F(MainWindow, StatusPanelsDoNotOverlapAndTheClockIsReadable) {
             EXPECT_TRUE(form->StatusBar1->rect().contains(p->geometry())) << i;
             EXPECT_LE(p->fontMetrics().horizontalAdvance(p->text()), p->contentsRect().width())
                 << i << ": " << p->text().toStdString();
+            EXPECT_LE(p->sizeHint().width(), p->width()) << i << ": text, indent and frame";
             for (std::size_t j = i + 1; j < panels.size(); ++j)
                 EXPECT_FALSE(p->geometry().intersects(panels[j]->geometry())) << i << " and " << j;
         }
