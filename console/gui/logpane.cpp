@@ -160,12 +160,12 @@ LogPane::Position LogPane::replaceRange(Position from, Position to, const QStrin
     to = clamp(to);
     if (to < from) std::swap(from, to);
     const QString tail = lines_[std::size_t(to.line)].mid(to.column);
+    const QStringList pieces = text.split(QLatin1Char('\n'));
     QString& head = lines_[std::size_t(from.line)];
     head.truncate(from.column);
-    auto firstGone = lines_.begin() + from.line + 1;
-    lines_.erase(firstGone, lines_.begin() + to.line + 1);
-    const QStringList pieces = text.split(QLatin1Char('\n'));
     head += pieces.front();
+    // Erasing and inserting move lines: no reference into the list is held across them.
+    lines_.erase(lines_.begin() + from.line + 1, lines_.begin() + to.line + 1);
     if (pieces.size() > 1) lines_.insert(lines_.begin() + from.line + 1, pieces.begin() + 1, pieces.end());
     const int lastLine = from.line + int(pieces.size()) - 1;
     QString& last = lines_[std::size_t(lastLine)];

@@ -6,6 +6,7 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QString>
+#include <deque>
 #include <vector>
 
 class LogPane : public QAbstractScrollArea {
@@ -99,7 +100,9 @@ private:
     void followEnd();  // scroll ranges up to date, view at the end, repaint
     void settle();     // runs a pending followEnd() now
 
-    std::vector<QString> lines_{QString()};  // never empty: an empty pane shows one empty line
+    // Never empty: an empty pane shows one empty line. A deque, so that a long log grows
+    // without moving the lines it holds (a vector's regrowth stalls the window for long).
+    std::deque<QString> lines_{QString()};
     bool blank_ = true;                      // nothing in the pane: lineCount() is 0
     int widest_ = 0;                         // widest line painted or edited, in pixels
     Position caret_, anchor_;
