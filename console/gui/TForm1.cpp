@@ -196,8 +196,8 @@ void TForm1::FormClose() {
 }
 
 // The first time it is shown, the window with its frame is centred on the screen's working
-// area (without panels and docks). The frame is known here where the platform tells it ahead
-// of mapping; elsewhere the inner area is centred and the frame hangs from it.
+// area (without panels and docks). Where the platform does not know the frame before the
+// window is mapped, it is placed as if it had none.
 void TForm1::showEvent(QShowEvent* event) {
     if (!placed_) {
         placed_ = true;
