@@ -24,6 +24,7 @@ TForm1& formWithLines(long lines) {
         // Shown, as in the real program: a visible pane lays out and paints what it holds.
         form = std::make_unique<TForm1>();
         form->show();
+        console::Delayy(200);  // the first paint (fonts, style) before anything is timed
     }
     if (filled != lines) {
         form->RichEdit1->clearAll();
