@@ -263,6 +263,7 @@ protected:
     void finishCreate(const std::vector<Binding>& table);
 
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     // The verdict pattern shared by every command: no reply, success, failure with the
     // reader's error message, damaged reply.
@@ -284,10 +285,12 @@ private:
     // Runs the continuous mode of one loop box (see TForm1_Loops.cpp).
     void runContinuousMode(const char* box);
     void createComponents();
+    void layOutStatusPanels();
     void bind(const std::vector<Binding>& table);
     QAbstractButton* button(const char* name) const;
 
     bool settingPage_ = false;
+    bool placed_ = false;  // centred on the screen at the first show
 };
 
 // The program's forms, created at start in this order.
