@@ -4,7 +4,10 @@
 // that arrive during the waits run inside them, so a second loop runs nested in the first.
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <algorithm>
+#include <climits>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "TForm1.h"
@@ -40,6 +43,15 @@ constexpr ContinuousMode kModes[] = {
     {"CheckBox7", {"Button39", nullptr}, Wait::UntilReply, 10},
 };
 
+// The loop interval (Edit22, which its own check keeps a non-negative 32-bit integer, decimal
+// or hexadecimal) plus the row's offset, held within an int.
+int loopWait(const std::string& text, int offset) {
+    std::int32_t interval = 0;
+    if (!console::TryStrToInt32(text, interval))
+        throw console::EConvertError("'" + text + "' is not a valid integer value");
+    return static_cast<int>(std::min<long long>(static_cast<long long>(interval) + offset, INT_MAX));
+}
+
 const ContinuousMode* modeOf(const char* box) {
     for (const ContinuousMode& m : kModes)
         if (std::strcmp(m.box, box) == 0) return &m;
@@ -56,9 +68,7 @@ void TForm1::runContinuousMode(const char* box) {
         for (const char* target : mode->targets) {
             if (!target) break;
             clickButton(target);
-            // The interval is kept a non-negative integer by Edit22's own check.
-            int interval = static_cast<int>(console::StrToInt(Edit22->text().toStdString()));
-            int ms = interval + mode->offset;
+            int ms = loopWait(Edit22->text().toStdString(), mode->offset);
             if (mode->wait == Wait::Full)
                 Delayy(ms);
             else

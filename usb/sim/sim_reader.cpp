@@ -10,6 +10,7 @@ namespace {
 // Every family of commands the reader knows. A code stands in one family only.
 std::span<const Command> (*const kFamilies[])() = {
     settingsCommands,
+    systemCommands,
 };
 
 const Command* findCommand(std::uint8_t code) {

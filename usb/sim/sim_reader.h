@@ -46,8 +46,20 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
+// A light or the buzzer as last set: period and count, one byte each.
+struct Signal {
+    std::uint8_t period = 0x00;
+    std::uint8_t count = 0x00;
+    bool operator==(const Signal&) const = default;
+};
+
+// Serial line speeds by baud code (81): 9600, 19200, 38400, 57600, 115200.
+inline constexpr std::uint8_t kBaudCodeCount = 5;
+
 struct ReaderState {
     std::uint8_t address = 0x00;  // the reader answers frames for this address only
+    std::uint8_t baudCode = 0x00;
+    Signal led, ledR, buzzer;
     std::string version = "VORCARD SIM V1.1";
     Settings settings;
 };
@@ -71,6 +83,7 @@ struct Command {
 
 // The commands of each family, one source file a family.
 std::span<const Command> settingsCommands();  // output format, reading mode, version, buzzer
+std::span<const Command> systemCommands();    // address, baud rate, LEDs, buzzer signal
 
 class SimReader {
 public:

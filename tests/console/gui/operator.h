@@ -33,6 +33,7 @@ protected:
         console::setErrorHandler(nullptr);
         console::setProgramEnd(nullptr);
         console::setSaveDialog(nullptr);
+        console::setOpenDialog(nullptr);
         console::resetProgramEnding();
     }
 
