@@ -2,6 +2,7 @@
 // received bursts in the log, Send232HEX at a pseudo-terminal peer, the send box against the
 // fake USB library, and its load and save.
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -192,12 +193,17 @@ TEST_F(SerialPage, BurstDuringAWaitIsLoggedAtOnce) {
     choose(form->ComboBox1, "COM3");
     console::SerialRxText.clear();
     fake.setDefaultReply(FakeUsb::makeReply(0x00, 0x00, {}));
-    form->Edit6->setText("600");
-    std::string seenDuringWait;
+    form->Edit6->setText("1500");
+    bool clickReturned = false, seenDuringWait = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (console::SerialRxText == "A5" && !clickReturned && lines().contains("A5")) seenDuringWait = true;
+    });
+    poll.start(5);
     QTimer::singleShot(20, [&] { com3.write("\xA5"); });
-    QTimer::singleShot(400, [&] { seenDuringWait = console::SerialRxText; });
     click("Button3");
-    EXPECT_EQ(seenDuringWait, "A5");
+    clickReturned = true;
+    EXPECT_TRUE(seenDuringWait);
     EXPECT_TRUE(lines().contains("A5"));
 }
 
@@ -270,22 +276,34 @@ TEST_F(SerialPage, RepeatSendingRunsEveryPeriodUntilUnchecked) {
     // A reader that answers: one send about every period.
     fake.setDefaultReply(FakeUsb::makeReply(0x00, 0x00, {}));
     form->Edit6->setText("100");
-    QTimer::singleShot(1000, [&] { click("CheckBox3"); });
-    click("CheckBox3");  // returns when the loop has ended
-    const int answered = fake.frameCount();
-    EXPECT_GE(answered, 3);
-    EXPECT_LE(answered, 11) << "each pass waits the full period";
-    EXPECT_FALSE(form->CheckBox3->isChecked());
+    // Sends until the uncheck, and how long that took.
+    auto runFor = [&](int ms) {
+        QElapsedTimer t;
+        int atUncheck = -1;
+        qint64 elapsed = 0;
+        QTimer::singleShot(ms, [&] {
+            atUncheck = fake.frameCount();
+            elapsed = t.elapsed();
+            click("CheckBox3");
+        });
+        t.start();
+        click("CheckBox3");  // returns when the loop has ended
+        EXPECT_FALSE(form->CheckBox3->isChecked());
+        EXPECT_EQ(fake.frameCount(), atUncheck) << "no send after the uncheck";
+        return std::pair{atUncheck, elapsed};
+    };
+    auto [answered, elapsed] = runFor(1000);
+    EXPECT_GE(answered, 2);
+    EXPECT_LE(answered, elapsed / 100 + 1) << "each pass waits the full period";
     testutil::processEventsFor(250);
     EXPECT_EQ(fake.frameCount(), answered) << "nothing more once unchecked";
 
     // A reader that is silent: the second wait runs its full time too.
     fake.reset();
     fake.setDefaultReply({});
-    QTimer::singleShot(1000, [&] { click("CheckBox3"); });
-    click("CheckBox3");
-    EXPECT_GE(fake.frameCount(), 2);
-    EXPECT_LE(fake.frameCount(), 6);
+    auto [silent, silentElapsed] = runFor(1000);
+    EXPECT_GE(silent, 1);
+    EXPECT_LE(silent, silentElapsed / 200 + 1) << "two full periods a pass";
     EXPECT_TRUE(errors.isEmpty());
 }
 
