@@ -12,22 +12,14 @@
 #include <QTimer>
 
 #include "operator.h"
-#include "platform/comm.h"
 
 namespace {
 
 class ContinuousMode : public Operator {
 protected:
     void SetUp() override {
-        // The page change probes the COM ports; keep it away from real devices.
-        for (int n = 1; n <= platform::kCommCount; ++n)
-            platform::setCommDevicePath(n, "/nonexistent/vorcard-com" + std::to_string(n));
         Operator::SetUp();
         edit22 = control<QLineEdit>("Edit22");
-    }
-    void TearDown() override {
-        Operator::TearDown();
-        platform::restoreCommDevicePaths();
     }
 
     QCheckBox* addBox(const char* name, void (TForm1::*handler)()) {

@@ -26,17 +26,6 @@ const std::string kCom5 = "\\\\.\\COM5";
 
 class SerialPage : public Operator {
 protected:
-    void SetUp() override {
-        // No COM name reaches a device unless a test points it at a pseudo-terminal.
-        for (int n = 1; n <= platform::kCommCount; ++n)
-            platform::setCommDevicePath(n, "/nonexistent/vorcard-com" + std::to_string(n));
-        Operator::SetUp();
-    }
-    void TearDown() override {
-        Operator::TearDown();
-        platform::restoreCommDevicePaths();
-    }
-
     static void attach(int number, const Pty& pty) { platform::setCommDevicePath(number, pty.slave()); }
 
     void clickTab(int index) {
@@ -48,6 +37,13 @@ protected:
         clickTab(6);
         clickTab(8);
         ASSERT_EQ(form->PageControl1->currentIndex(), 8);
+    }
+    // Points COM `number` at the peer, shows the page and chooses the port, which opens it.
+    void openThroughTheList(int number, const Pty& peer) {
+        attach(number, peer);
+        showSerialPage();
+        choose(form->ComboBox1, QStringLiteral("COM%1").arg(number));
+        ASSERT_TRUE(portOpen("\\\\.\\COM" + std::to_string(number)));
     }
     // The operator picks an entry of a drop-down list.
     void choose(QComboBox* combo, const QString& text) {
@@ -171,9 +167,7 @@ TEST_F(SerialPage, FailedOpenFromThePortListLeavesThePortClosed) {
 
 TEST_F(SerialPage, ReceivedBurstsGoToTheLogAndOnlyTheLastIsKept) {
     Pty com3;
-    attach(3, com3);
-    showSerialPage();
-    choose(form->ComboBox1, "COM3");
+    openThroughTheList(3, com3);
     console::SerialRxText.clear();
     com3.write(std::string("\x01\xAB\xFF", 3));
     ASSERT_TRUE(testutil::waitUntil([] { return console::SerialRxText == "01ABFF"; }));
@@ -188,9 +182,7 @@ TEST_F(SerialPage, ReceivedBurstsGoToTheLogAndOnlyTheLastIsKept) {
 
 TEST_F(SerialPage, BurstDuringAWaitIsLoggedAtOnce) {
     Pty com3;
-    attach(3, com3);
-    showSerialPage();
-    choose(form->ComboBox1, "COM3");
+    openThroughTheList(3, com3);
     console::SerialRxText.clear();
     fake.setDefaultReply(FakeUsb::makeReply(0x00, 0x00, {}));
     form->Edit6->setText("1500");
@@ -232,9 +224,7 @@ TEST_F(SerialPage, Send232HexWritesWholePairsInOrder) {
 
 TEST_F(SerialPage, Send232HexOfALongTextArrivesWholeAndInOrder) {
     Pty com3;
-    attach(3, com3);
-    showSerialPage();
-    choose(form->ComboBox1, "COM3");
+    openThroughTheList(3, com3);
     const std::string bytes = testutil::pattern(120000, 7);
     form->Send232HEX(hexOf(bytes));
     EXPECT_EQ(com3.read(bytes.size(), 30000) == bytes, true);
@@ -242,9 +232,7 @@ TEST_F(SerialPage, Send232HexOfALongTextArrivesWholeAndInOrder) {
 
 TEST_F(SerialPage, SendBoxGoesToTheReaderOverUsb) {
     Pty com3;
-    attach(3, com3);
-    showSerialPage();
-    choose(form->ComboBox1, "COM3");
+    openThroughTheList(3, com3);
     form->Edit6->setText("0");
     fake.queueReply(FakeUsb::makeReply(0x00, 0x00, {}));
     click("Button3");
