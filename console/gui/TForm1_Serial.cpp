@@ -145,11 +145,14 @@ void TForm1::Button7Click() { Memo1->clear(); }
 // ---- receive and send on the port ----
 
 void TForm1::Comm1ReceiveData(QObject*, const void* Buffer, std::uint16_t BufferLength) {
+    static const char kDigits[] = "0123456789ABCDEF";
     const auto* bytes = static_cast<const std::uint8_t*>(Buffer);
-    std::string text;
-    text.reserve(2u * BufferLength);
-    for (std::uint16_t i = 0; i < BufferLength; ++i) text += console::hexByte(bytes[i]);
-    console::SerialRxText = text;
+    std::string& text = console::SerialRxText;
+    text.resize(2u * BufferLength);
+    for (std::uint16_t i = 0; i < BufferLength; ++i) {
+        text[2u * i] = kDigits[bytes[i] >> 4];
+        text[2u * i + 1] = kDigits[bytes[i] & 15];
+    }
     addLog("232RX Data..\r" + text);
 }
 
