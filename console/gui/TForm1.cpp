@@ -210,6 +210,8 @@ void TForm1::FormCreate() {
         QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(PageControl1->width() / 5 - 1));
     resetWifiList(95);
     setadd->setCurrentIndex(0);
+    ComboBox2->setCurrentIndex(0);
+    Button1->setEnabled(false);
     // Tag-maker lists of the ISO15693 page (items TI, Philips, uid, Other).
     for (QComboBox* list : {ComboBox10, ComboBox12, ComboBox14, ComboBox15, ComboBox16, ComboBox17, ComboBox18,
                             ComboBox19})
@@ -230,6 +232,16 @@ void TForm1::PageControl1Change() {
     for (int i = 1; i <= 11; ++i)
         if (QAbstractButton* box = button(QStringLiteral("CheckBox%1").arg(i).toUtf8().constData()))
             box->setChecked(false);
+    // The serial page's port: the first free port at 9600 baud; an open port keeps its
+    // handle until it is reopened.
+    GetCom();
+    Comm1->setCommName(QString::fromStdString("\\\\.\\" + FirstComPort));
+    ComboBox1->setCurrentIndex(ComboBox1->findText(QString::fromStdString(FirstComPort)));
+    if (FirstComPort == "none") {
+        ComboBox1->addItem(QStringLiteral("No Com Port"));
+        ComboBox1->setCurrentIndex(ComboBox1->count() - 1);
+    }
+    Comm1->setBaudRate(9600);
 }
 
 void TForm1::FormClose() {

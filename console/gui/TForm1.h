@@ -18,6 +18,8 @@ class QAction;
 class QMenu;
 class QTimer;
 class TForm1;
+struct SystemPageTexts;
+extern const SystemPageTexts kSystemPageTexts;  // Vorcard's texts of the system command page
 
 // One row of a build's event table: the control (by objectName) and the handler of its
 // usual event (click, change, timer, page change, menu item).
@@ -94,11 +96,31 @@ public:
     // Serial page.
     void Comm1ReceiveData(QObject* Sender, const void* Buffer, std::uint16_t BufferLength);
     void Send232HEX(const std::string& text);
+    void GetCom();
+    void Button1Click();
     void Button2Click();
-    // (serial page handlers)
+    void ComboBox1Change();
+    void ComboBox2Change();
+    void Button3Click();
+    void CheckBox3Click();
+    void Button6Click();
+    void Button5Click();
+    void Button7Click();
 
     // System command page.
-    // (system command page handlers)
+    void Button12Click();
+    void Button4Click();
+    void Button11Click();
+    void Button14Click();
+    void Button13Click();
+    void Button20Click();
+    void Button23Click();
+    void Button21Click();
+    void Button52Click();
+    void Button53Click();
+    void Edit22Change();
+    // The page's log texts; a build with other texts points this at its own table.
+    const SystemPageTexts* SystemTexts = &kSystemPageTexts;
 
     // Device settings page.
     // Its log texts and refusals, one table per build (each text with its trailing blanks).
@@ -299,3 +321,5 @@ class TForm3;
 extern TForm1* Form1;
 extern TForm2* Form2;
 extern TForm3* Form3;
+// The first COM port that the last port probe found ("COM3"), or "none".
+extern std::string FirstComPort;
