@@ -76,7 +76,7 @@ private:
         }
     }
 
-    // Messages are still queued after a full batch: give the event loop its turn before the
+    // A full batch was delivered and more may wait: give the event loop its turn before the
     // next one. The notifier is off until a posted call turns it back on, so the rest follows
     // after the events already waiting (timers, paints, input), not before them.
     void Yield() {
