@@ -13,13 +13,24 @@ std::unique_ptr<std::uint8_t[]> allocateBlock(const void* data, std::size_t coun
     return block;
 }
 
-std::unique_ptr<MessageQueue> MessageQueue::create() {
+std::unique_ptr<MessageQueue> MessageQueue::create(std::size_t limit) {
     int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (fd < 0) return nullptr;
-    return std::unique_ptr<MessageQueue>(new MessageQueue(fd));
+    int roomFd = -1;
+    if (limit > 0) {
+        roomFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (roomFd < 0) {
+            ::close(fd);
+            return nullptr;
+        }
+    }
+    return std::unique_ptr<MessageQueue>(new MessageQueue(fd, roomFd, limit));
 }
 
-MessageQueue::~MessageQueue() { ::close(fd_); }
+MessageQueue::~MessageQueue() {
+    ::close(fd_);
+    if (roomFd_ >= 0) ::close(roomFd_);
+}
 
 void MessageQueue::wake() {
     const std::uint64_t one = 1;
@@ -29,6 +40,17 @@ void MessageQueue::wake() {
 void MessageQueue::drainWake() {
     std::uint64_t value;
     while (::read(fd_, &value, sizeof value) < 0 && errno == EINTR) {}
+}
+
+void MessageQueue::signalRoom() {
+    if (roomFd_ < 0) return;
+    const std::uint64_t one = 1;
+    while (::write(roomFd_, &one, sizeof one) < 0 && errno == EINTR) {}
+}
+
+void MessageQueue::drainRoom() {
+    std::uint64_t value;
+    while (::read(roomFd_, &value, sizeof value) < 0 && errno == EINTR) {}
 }
 
 bool MessageQueue::post(Message& message) {
@@ -45,6 +67,32 @@ bool MessageQueue::post(Message& message) {
     return true;
 }
 
+MessageQueue::PostResult MessageQueue::post(Message& message, const Event& stop) {
+    for (;;) {
+        bool queued = false, wasEmpty = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (closed_) return PostResult::Refused;
+            if (limit_ == 0 || messages_.size() < limit_) {
+                wasEmpty = messages_.empty();
+                messages_.push_back(std::move(message));
+                queued = true;
+            } else {
+                // Full. The room signal is reset here and set by take() when it makes room,
+                // both under the lock, so the wait below cannot miss room made after this.
+                drainRoom();
+            }
+        }
+        if (queued) {
+            if (wasEmpty) wake();
+            return PostResult::Posted;
+        }
+        const int woken = waitForAny({stop.fd(), roomFd_}, -1);
+        if (woken == 0) return PostResult::Stopped;
+        if (woken != 1) return PostResult::Refused;
+    }
+}
+
 bool MessageQueue::take(Message& message) {
     std::lock_guard lock(mutex_);
     if (messages_.empty()) {
@@ -55,6 +103,7 @@ bool MessageQueue::take(Message& message) {
     }
     message = std::move(messages_.front());
     messages_.pop_front();
+    if (messages_.size() + 1 == limit_) signalRoom();  // it was full: a poster may wait
     return true;
 }
 
@@ -63,12 +112,18 @@ bool MessageQueue::empty() const {
     return messages_.empty();
 }
 
+std::size_t MessageQueue::size() const {
+    std::lock_guard lock(mutex_);
+    return messages_.size();
+}
+
 void MessageQueue::close() {
     std::deque<Message> dropped;
     {
         std::lock_guard lock(mutex_);
         closed_ = true;
         dropped.swap(messages_);
+        signalRoom();  // a poster waiting for room sees the queue closed
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <new>
 #include <system_error>
 
@@ -28,16 +29,26 @@ constexpr std::uint32_t kQueueSize = 4096;
 constexpr int kReaderRaise = 2;  // highest
 constexpr int kWriterRaise = 1;  // above normal
 
+// Messages the threads may queue for the GUI thread: 64 reads are at most 128 KiB. A reader
+// that finds the queue full waits, leaving the bytes in the driver's buffer.
+constexpr std::size_t kNotifyLimit = 64;
+// One wake-up of the GUI thread delivers at most this many events, or events for at most
+// this long; the rest follow after the event loop has run its other events.
+constexpr int kBatchMessages = 32;
+constexpr auto kBatchTime = std::chrono::milliseconds(10);
+
 }  // namespace
 
 void TCommTesting::failNextOpen(OpenFault fault) { nextFault = fault; }
+
+std::size_t TCommTesting::notifyQueueLimit() { return kNotifyLimit; }
 
 // The hidden notify object: a queue that the threads post to, drained on the GUI thread
 // whenever its descriptor turns readable, also inside nested processEvents() calls.
 class TCommNotify : public QObject {
 public:
     explicit TCommNotify(TComm* comm)
-        : QObject(comm), Comm(comm), Queue(platform::MessageQueue::create()) {
+        : QObject(comm), Comm(comm), Queue(platform::MessageQueue::create(kNotifyLimit)) {
         if (!Queue) throw std::system_error(errno, std::generic_category(), "notify queue");
         Notifier = new QSocketNotifier(Queue->fd(), QSocketNotifier::Read, this);
         connect(Notifier, &QSocketNotifier::activated, this, [this] { Drain(); });
@@ -51,18 +62,44 @@ private:
         // One message at a time: a handler that pumps events meets the next message in a
         // nested drain (the descriptor stays readable while messages are queued), in order.
         QPointer<TCommNotify> alive(this);
-        Message msg;
-        while (Queue->take(msg)) {
+        const auto deadline = std::chrono::steady_clock::now() + kBatchTime;
+        for (int delivered = 0;; ++delivered) {
+            if (delivered == kBatchMessages ||
+                (delivered > 0 && std::chrono::steady_clock::now() >= deadline)) {
+                Yield();
+                return;
+            }
+            Message msg;
+            if (!Queue->take(msg)) return;
             Comm->NotifyWndProc(msg);
             if (!alive) return;  // a handler destroyed the component
-            msg = Message();
         }
+    }
+
+    // A full batch was delivered and more may wait: give the event loop its turn before the
+    // next one. The notifier is off until a posted call turns it back on, so the rest follows
+    // after the events already waiting (timers, paints, input), not before them.
+    void Yield() {
+        if (Yielding) return;
+        Yielding = true;
+        Notifier->setEnabled(false);
+        QMetaObject::invokeMethod(this, [this] {
+            Yielding = false;
+            Notifier->setEnabled(true);
+        }, Qt::QueuedConnection);
     }
 
     TComm* const Comm;
     std::unique_ptr<platform::MessageQueue> Queue;
     QSocketNotifier* Notifier = nullptr;
+    bool Yielding = false;
 };
+
+std::size_t TCommTesting::notifyQueueLength(const TComm& comm) {
+    for (QObject* child : comm.children())
+        if (auto* notify = dynamic_cast<TCommNotify*>(child)) return notify->queue()->size();
+    return 0;
+}
 
 TComm::TComm(QObject* owner) : QObject(owner) { NotifyWindow = new TCommNotify(this); }
 

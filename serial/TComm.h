@@ -11,7 +11,9 @@
 // - Writer thread (while open): writes the blocks that WriteData queued, in order; it reports
 //   the emptying of its queue and fatal failures.
 // The threads never touch this object; they post messages that the hidden notify object
-// turns into events here.
+// turns into events here. It delivers them in short batches, so a flood of received data
+// never keeps the GUI thread from its other events, and it holds only a few dozen of them:
+// when that queue is full the reader waits, and the bytes wait in the driver's buffer.
 //
 // Events (each fires only when assigned; Sender is the component):
 // - OnReceiveData(Sender, Buffer, BufferLength): one completed read, 1 to 2048 bytes. Buffer is

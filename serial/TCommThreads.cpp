@@ -47,7 +47,7 @@ void TCommThread::Run() {
 void TCommThread::PostRequestHangup() {
     Message msg;
     msg.id = kMsgRequestHangup;
-    Notify->post(msg);
+    Notify->post(msg);  // never held back by a full queue: it is the thread's last message
 }
 
 // ---- TReadThread ----------------------------------------------------------------------------
@@ -117,7 +117,13 @@ bool TReadThread::HandleCommEvent(std::uint32_t Mask) {
 }
 
 bool TReadThread::PostOrHangup(Message& Msg) {
-    if (Notify->post(Msg)) return true;
+    // A full queue holds the reader here, so the bytes wait in the driver's buffer until the
+    // GUI thread catches up; a stop request ends the wait.
+    switch (Notify->post(Msg, *CloseEvent)) {
+    case platform::MessageQueue::PostResult::Posted: return true;
+    case platform::MessageQueue::PostResult::Stopped: return false;
+    case platform::MessageQueue::PostResult::Refused: break;
+    }
     PostRequestHangup();
     return false;  // Msg, and its block, stay here and are freed with it
 }
@@ -175,6 +181,8 @@ void TWriteThread::Execute() {
         if (noticeDue) {
             Message notice;
             notice.id = kMsgSendDataEmpty;
+            // Not held back by a full queue: the writer never waits for the GUI thread, and
+            // its notices are paced by WriteData and OpenPort, not by the line.
             if (!Notify->post(notice)) {
                 PostRequestHangup();
                 break;

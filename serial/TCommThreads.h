@@ -10,6 +10,9 @@
 //   kMsgReceiveData    wParam = byte count, block = the bytes and a 0 byte
 // A block belongs to whoever holds the message: the queue frees what is still queued when it
 // closes, and a failed post leaves the block with its sender, who frees it.
+// The notify queue is bounded: the reader waits for room (or the stop request) before posting
+// to a full queue, so a peer sending faster than the GUI thread handles its events is held
+// back in the driver's buffer. The writer's notices and hang-up requests are never held back.
 #pragma once
 #include <condition_variable>
 #include <cstdint>

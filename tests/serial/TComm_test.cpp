@@ -2,12 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
+#include <poll.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -521,6 +526,116 @@ TEST_F(CommTest, EventsFireInsideAHandlersOwnEventProcessing) {
     pty.write("first");
     ASSERT_TRUE(waitUntil([&] { return seen.received == "firstsecond"; }));
     EXPECT_TRUE(nested);
+}
+
+// ---- a peer sending faster than the window handles its events ------------------------------
+
+// Writes the bytes into the master from its own thread as fast as the line takes them; once,
+// or over and over until destroyed.
+class Flood {
+public:
+    Flood(int master, std::string bytes, bool endless = false)
+        : bytes_(std::move(bytes)), thread_([this, master, endless] {
+              std::size_t offset = 0;
+              while (!stop_) {
+                  if (offset == bytes_.size()) {
+                      if (!endless) return;
+                      offset = 0;
+                  }
+                  ssize_t n = ::write(master, bytes_.data() + offset, bytes_.size() - offset);
+                  if (n > 0) {
+                      offset += static_cast<std::size_t>(n);
+                  } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                      return;
+                  } else {
+                      pollfd p{master, POLLOUT, 0};
+                      ::poll(&p, 1, 10);
+                  }
+              }
+          }) {}
+    ~Flood() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    const std::string bytes_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// A handler slower than the line: each event takes a millisecond, as logging a large burst does.
+void slowHandler() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+
+TEST_F(CommTest, FloodKeepsTheWindowLiveTheQueueBoundedAndEveryByteInOrder) {
+    const std::size_t limit = TCommTesting::notifyQueueLimit();
+    ASSERT_GT(limit, 0u);
+    open();
+    int ticks = 0;
+    QTimer timer;  // stands for the window's repaints and input
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+
+    const std::string sent = testutil::pattern(1 << 20, 11);
+    std::size_t mostQueued = 0;
+    int ticksAtFirst = -1, ticksAtLast = -1;
+    bool waited = false, nestedDone = false;
+    auto inner = comm.OnReceiveData;
+    comm.OnReceiveData = [&](QObject* s, const void* b, std::uint16_t n) {
+        inner(s, b, n);
+        if (ticksAtFirst < 0) ticksAtFirst = ticks;
+        ticksAtLast = ticks;
+        slowHandler();
+        mostQueued = std::max(mostQueued, TCommTesting::notifyQueueLength(comm));
+        if (!waited && seen.received.size() >= 64 * 1024) {
+            // A console command waiting for its answer during the flood still gets its events.
+            waited = true;
+            const std::size_t target = seen.received.size() + 128 * 1024;
+            nestedDone = waitUntil([&] { return seen.received.size() >= target; }, 60000);
+        }
+    };
+    {
+        Flood flood(pty.master(), sent);
+        ASSERT_TRUE(waitUntil([&] { return seen.received.size() >= sent.size(); }, 100000))
+            << seen.received.size();
+    }
+    EXPECT_TRUE(nestedDone);
+    EXPECT_TRUE(seen.received == sent) << "bytes lost or reordered";
+    EXPECT_TRUE(seen.terminated);
+    EXPECT_TRUE(std::all_of(seen.chunks.begin(), seen.chunks.end(),
+                            [](std::size_t n) { return n >= 1 && n <= 2048; }));
+    // The reader was held back at the bound, never beyond it.
+    EXPECT_EQ(mostQueued, limit);
+    // The timer kept firing between the first and the last event of the flood (at least
+    // 512 events of a millisecond each, more than half a second).
+    EXPECT_GE(ticksAtLast - ticksAtFirst, 10) << "the GUI thread was held in the event delivery";
+}
+
+TEST_F(CommTest, ClosePortDuringAFloodReturnsPromptlyAndNoThreadOutlivesIt) {
+    const int threads = testutil::threadCount();
+    open();
+    comm.OnReceiveData = [&, inner = comm.OnReceiveData](QObject* s, const void* b, std::uint16_t n) {
+        inner(s, b, n);
+        slowHandler();
+    };
+    Flood flood(pty.master(), testutil::pattern(1 << 16, 5), true);
+    // The queue fills and the reader waits for room.
+    ASSERT_TRUE(waitUntil([&] {
+        return TCommTesting::notifyQueueLength(comm) == TCommTesting::notifyQueueLimit();
+    }));
+    const auto start = std::chrono::steady_clock::now();
+    comm.ClosePort();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(testutil::threadCount(), threads + 1);  // only the flood's own thread is left
+    EXPECT_EQ(seen.hangups, 0);
+    // What was queued before the close is still delivered, in order, and then nothing more.
+    ASSERT_TRUE(waitUntil([&] { return TCommTesting::notifyQueueLength(comm) == 0; }));
+    const std::string prefix = testutil::pattern(1 << 16, 5);
+    std::string expected;
+    while (expected.size() < seen.received.size()) expected += prefix;
+    EXPECT_TRUE(seen.received == expected.substr(0, seen.received.size()));
+    EXPECT_EQ(seen.hangups, 0);
 }
 
 TEST_F(CommTest, ThousandOpenCloseCyclesLeaveNoDescriptorOrThread) {

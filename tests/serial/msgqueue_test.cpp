@@ -1,6 +1,9 @@
 // Events that several threads wait on, and the message queue between threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -108,4 +111,93 @@ TEST(MessageQueue, CarriesEveryMessageBetweenThreadsInOrder) {
         }
     }
     producer.join();
+}
+
+TEST(MessageQueue, ABoundedQueueHoldsThePosterUntilRoomOrStopOrClose) {
+    auto q = MessageQueue::create(2);
+    auto stop = Event::create();
+    ASSERT_TRUE(q && stop);
+    EXPECT_EQ(q->limit(), 2u);
+    for (std::uint32_t i = 1; i <= 2; ++i) {
+        Message p;
+        p.id = i;
+        ASSERT_EQ(q->post(p, *stop), MessageQueue::PostResult::Posted);
+    }
+    Message urgent;
+    urgent.id = 99;
+    ASSERT_TRUE(q->post(urgent));  // the plain post never waits
+    EXPECT_EQ(q->size(), 3u);
+
+    // Full: the poster waits until the taker brings the queue under its limit.
+    std::atomic<bool> posted{false};
+    std::thread poster([&] {
+        Message p;
+        p.id = 3;
+        p.block = allocateBlock("c", 1);
+        if (q->post(p, *stop) == MessageQueue::PostResult::Posted) posted = true;
+    });
+    Message m;
+    ASSERT_TRUE(q->take(m));
+    EXPECT_EQ(m.id, 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(posted);  // two still queued
+    ASSERT_TRUE(q->take(m));
+    poster.join();
+    EXPECT_TRUE(posted);
+    for (std::uint32_t id : {99u, 3u}) {
+        ASSERT_TRUE(q->take(m));
+        EXPECT_EQ(m.id, id);
+    }
+
+    // The stop event ends the wait; the message stays with its sender.
+    Message fill;
+    ASSERT_EQ(q->post(fill, *stop), MessageQueue::PostResult::Posted);
+    ASSERT_EQ(q->post(fill, *stop), MessageQueue::PostResult::Posted);
+    Message held;
+    held.block = allocateBlock("s", 1);
+    auto soon = [](auto action) {
+        return std::thread([action] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            action();
+        });
+    };
+    std::thread stopper = soon([&] { stop->set(); });
+    EXPECT_EQ(q->post(held, *stop), MessageQueue::PostResult::Stopped);
+    stopper.join();
+    EXPECT_TRUE(held.block);
+    EXPECT_EQ(q->size(), 2u);
+
+    // Closing the queue ends the wait too.
+    stop->reset();
+    std::thread closer = soon([&] { q->close(); });
+    EXPECT_EQ(q->post(held, *stop), MessageQueue::PostResult::Refused);
+    closer.join();
+    EXPECT_TRUE(held.block);
+}
+
+TEST(MessageQueue, ABoundedQueueCarriesEveryMessageInOrderPastAFullQueue) {
+    auto q = MessageQueue::create(4);
+    auto stop = Event::create();
+    constexpr std::uint32_t kCount = 20000;
+    std::size_t most = 0;
+    std::thread producer([&] {
+        for (std::uint32_t i = 0; i < kCount; ++i) {
+            Message p;
+            p.id = i;
+            if (q->post(p, *stop) != MessageQueue::PostResult::Posted) return;
+        }
+    });
+    std::uint32_t next = 0;
+    while (next < kCount) {
+        most = std::max(most, q->size());
+        Message m;
+        if (q->take(m)) {
+            ASSERT_EQ(m.id, next);
+            ++next;
+        } else {
+            ASSERT_NE(waitForAny({q->fd()}, 10000), kWaitTimeout) << "lost wake-up at " << next;
+        }
+    }
+    producer.join();
+    EXPECT_LE(most, 4u);
 }
