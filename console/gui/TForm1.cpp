@@ -216,11 +216,15 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::N4Click() { console::endProgram(); }
 
 void TForm1::N5Click() {
-    if (!Form2) Form2 = new TForm2(this);  // centred on the main form
+    if (!Form2) Form2 = createAboutBox();
     console::runModal(Form2);
     delete Form2;
     Form2 = nullptr;
 }
+
+// Centred on the main form.
+TForm2* TForm1::createAboutBox() { return new TForm2(this); }
+TForm3* TForm1::createMemoryLayout() { return new TForm3(this); }
 
 void TForm1::N6Click() { RadioButton3->setChecked(true); }
 void TForm1::N7Click() { RadioButton4->setChecked(true); }
@@ -289,7 +293,8 @@ void TForm1::SendUHF(const std::string& data) {
 }
 
 void TForm1::SendHex(const std::string& frame) {
-    console::transferFrame(frame, RadioButton4->isChecked(), [this](const std::string& line) { addLog(line); });
+    console::transferFrame(frame, RadioButton4->isChecked(), [this](const std::string& line) { addLog(line); },
+                           *transferTexts);
 }
 
 void TForm1::Delay(int ms) { console::Delay(ms); }
