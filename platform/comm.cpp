@@ -71,13 +71,16 @@ constexpr int kCounterPollMs = 50;  // how often line counters are read where th
 }  // namespace
 
 int commNumber(const std::string& name) {
+    // "COM1" to "COM9" name the same ports as with the device prefix; from COM10 on the
+    // prefix is needed, as on the platform the names come from.
     static const std::string prefix = "\\\\.\\";
-    if (name.size() < prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0) return 0;
-    std::size_t i = prefix.size();
+    const bool prefixed = name.compare(0, prefix.size(), prefix) == 0;
+    std::size_t i = prefixed ? prefix.size() : 0;
+    if (name.size() < i + 4) return 0;
     for (char c : {'C', 'O', 'M'})
         if (std::toupper(static_cast<unsigned char>(name[i++])) != c) return 0;
     const std::string digits = name.substr(i);
-    if (digits.empty() || digits.size() > 2 || digits[0] == '0') return 0;
+    if (digits.empty() || digits.size() > (prefixed ? 2u : 1u) || digits[0] == '0') return 0;
     int n = 0;
     for (char c : digits) {
         if (c < '0' || c > '9') return 0;

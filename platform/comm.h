@@ -20,7 +20,8 @@ struct termios2;
 namespace platform {
 
 // ---- COM names -----------------------------------------------------------------------------
-// "\\.\COM1" to "\\.\COM32" ("COM" in any case) stand for device files by a fixed table:
+// "\\.\COM1" to "\\.\COM32" ("COM" in any case) stand for device files by a fixed table;
+// "COM1" to "COM9" without the prefix stand for the same ones as with it:
 // COM1-8 /dev/ttyUSB0-7, COM9-12 /dev/ttyACM0-3, COM13-16 /dev/ttyS0-3,
 // COM17-24 /dev/ttyUSB8-15, COM25-32 /dev/ttyACM4-11. Any other name stands for nothing.
 constexpr int kCommCount = 32;

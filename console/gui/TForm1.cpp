@@ -6,8 +6,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTabBar>
 #include <QTimer>
+#include <algorithm>
 
 #include "TForm2.h"
 #include "TForm3.h"
@@ -39,7 +42,7 @@ TForm1::TForm1(QWidget* parent, LaidOutElsewhere) : QWidget(parent) {}
 void TForm1::finishCreate(const std::vector<Binding>& table) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    setFixedSize(size());  // the form description gives the inner size
     for (int i = 0; i < PageControl1->count(); ++i)
         for (const char* hidden : kHiddenPages)
             if (PageControl1->widget(i)->objectName() == QLatin1String(hidden))
@@ -81,18 +84,16 @@ void TForm1::createComponents() {
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(1000);
 
-    const int widths[] = {150, 30, 400, 200};
-    const char* texts[] = {"  RFID", "", "Format output  card number", ""};
+    const char* texts[] = {"  RFID", "", statusText, ""};
     for (int i = 0; i < 4; ++i) {
         auto* panel = new QLabel(QString::fromUtf8(texts[i]), StatusBar1);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFixedWidth(widths[i]);
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        StatusBar1->addWidget(panel);
         StatusPanels[i] = panel;
     }
     StatusBar1->setSizeGripEnabled(false);
+    layOutStatusPanels();
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
@@ -114,6 +115,33 @@ void TForm1::createComponents() {
     connect(RichEdit1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(RichEdit1->viewport()->mapToGlobal(at)); });
     Timer1->start();
+}
+
+// The status panels side by side from the left, 150, 30 and statusWidth pixels wide; the clock panel
+// takes the rest of the bar. Where the rest is too narrow for the clock's text in this font,
+// the third panel gives up what the clock needs, down to what its own text needs.
+void TForm1::layOutStatusPanels() {
+    const int widths[] = {150, 30, statusWidth};
+    QLabel* clock = StatusPanels[3];
+    const QString shown = clock->text();
+    int clockNeeds = 0;
+    for (const char* sample : {"   2000.12.28   12:58:58 AM   ", "   2000.12.28   12:58:58 PM   "}) {
+        clock->setText(QString::fromLatin1(sample));
+        clockNeeds = std::max(clockNeeds, clock->sizeHint().width());
+    }
+    clock->setText(shown);
+    const int bar = StatusBar1->width();
+    int third = widths[2];
+    const int missing = clockNeeds - (bar - widths[0] - widths[1] - third);
+    if (missing > 0) third = std::max(StatusPanels[2]->sizeHint().width(), third - missing);
+    const int height = StatusBar1->height();
+    int x = 0;
+    for (int i = 0; i < 3; ++i) {
+        const int w = i == 2 ? third : widths[i];
+        StatusPanels[i]->setGeometry(x, 0, w, height);
+        x += w;
+    }
+    clock->setGeometry(x, 0, std::max(0, bar - x), height);
 }
 
 // Connects each row's control to its handler, through the handler guard. Check boxes and
@@ -166,13 +194,20 @@ void TForm1::setActivePage(int index) {
     settingPage_ = false;
 }
 
-void TForm1::addLog(const std::string& line) { RichEdit1->addLine(QString::fromStdString(line)); }
+void TForm1::addLog(const std::string& line) {
+    QString text = QString::fromStdString(line);
+    if (const console::LogSink& sink = console::logSink())
+        sink(text);
+    else
+        RichEdit1->addLine(std::move(text));
+}
 
 // ---- form events ----
 
 void TForm1::FormCreate() {
+    // The tab width is the least width: a caption that needs more widens its tab.
     PageControl1->tabBar()->setStyleSheet(
-        QStringLiteral("QTabBar::tab { width: %1px; }").arg(PageControl1->width() / 5 - 1));
+        QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(PageControl1->width() / 5 - 1));
     resetWifiList(95);
     setadd->setCurrentIndex(0);
     // Tag-maker lists of the ISO15693 page (items TI, Philips, uid, Other).
@@ -204,6 +239,23 @@ void TForm1::FormClose() {
         // The program ends all the same.
     }
     console::endProgram();
+}
+
+// The first time it is shown, the window with its frame is centred on the screen's working
+// area (without panels and docks). Where the platform does not know the frame before the
+// window is mapped, it is placed as if it had none.
+void TForm1::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        if (QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            const QSize outer = frameGeometry().size().expandedTo(size());
+            QPoint at = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, outer, area).topLeft();
+            // On a screen smaller than the window, its title bar stays reachable.
+            move(std::max(at.x(), area.left()), std::max(at.y(), area.top()));
+        }
+    }
+    QWidget::showEvent(event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

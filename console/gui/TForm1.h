@@ -299,8 +299,12 @@ protected:
     void bindControlsByName();
     // Window frame, hidden tabs, components, event bindings, then FormCreate.
     void finishCreate(const std::vector<Binding>& table);
+    // The third status panel's text and width, set before finishCreate().
+    const char* statusText = "Format output  card number";
+    int statusWidth = 400;
 
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     // The build's about box and memory-layout window.
     virtual TForm2* createAboutBox();
@@ -330,10 +334,12 @@ private:
     // Runs the continuous mode of one loop box (see TForm1_Loops.cpp).
     void runContinuousMode(const char* box);
     void createComponents();
+    void layOutStatusPanels();
     void bind(const std::vector<Binding>& table);
     QAbstractButton* button(const char* name) const;
 
     bool settingPage_ = false;
+    bool placed_ = false;  // centred on the screen at the first show
 };
 
 // The program's forms, created at start in this order.

@@ -1,9 +1,11 @@
 // The output format settings page: card-number output format (82/83), active and passive
 // reading (0F), factory default (CF), version (C0) and the buzzer toggle.
 #include <QRadioButton>
+#include <optional>
 #include <stdexcept>
 
 #include "TForm1.h"
+#include "core/codepage.h"
 #include "core/hextext.h"
 #include "core/transfer.h"
 #include "core/verdict.h"
@@ -68,26 +70,26 @@ const FormatCode kFormats[] = {
 
 std::string flag(const QAbstractButton* box) { return box->isChecked() ? "01" : "00"; }
 
-// Valid UTF-8 without control characters is shown as text; anything else is not decodable.
-bool decodeText(const std::string& bytes, QString& text) {
-    QString decoded = QString::fromUtf8(bytes);
-    if (decoded.toUtf8() != QByteArray::fromStdString(bytes)) return false;
-    for (QChar c : decoded)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::ReplacementCharacter) return false;
-    text = decoded;
-    return true;
+// The version as characters of the reader's code page, without the zero bytes that pad it;
+// nothing when a byte does not decode or a control character could not be shown.
+std::optional<std::string> decodedVersion(std::string bytes) {
+    while (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
+    std::optional<std::string> text = console::decodeCp936(bytes);
+    if (text)
+        for (unsigned char c : *text)
+            if (c < 0x20 || c == 0x7F) return std::nullopt;
+    return text;
 }
 
 }  // namespace
 
 std::string TForm1::versionText(const std::string& data, std::string (*convert)(const std::string&)) {
-    QString text;
-    bool decoded = false;
+    std::optional<std::string> text;
     try {
-        decoded = decodeText(convert(data), text);
+        text = decodedVersion(convert(data));
     } catch (const console::EConvertError&) {
     }
-    return decoded ? text.toStdString() : data;
+    return text ? *text : data;
 }
 
 void TForm1::Button24Click() {

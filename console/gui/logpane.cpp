@@ -22,8 +22,12 @@ QString withLineFeeds(QString text) {
     return text;
 }
 
-bool hasBreak(const QString& text) {
-    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+// Where the first CR or LF stands, or -1.
+qsizetype firstBreak(const QString& text) {
+    const QChar* chars = text.constData();
+    for (qsizetype i = 0, n = text.size(); i < n; ++i)
+        if (chars[i] == QLatin1Char('\n') || chars[i] == QLatin1Char('\r')) return i;
+    return -1;
 }
 
 // The end of `text` inserted at `at`.
@@ -58,24 +62,35 @@ LogPane::LogPane(QWidget* parent) : QAbstractScrollArea(parent) {
 
 // ---- content
 
-void LogPane::measure(const QString& text) {
-    widest_ = std::max(widest_, fontMetrics().horizontalAdvance(text));
+// Measuring shapes the text, which costs many times what keeping a line does: lines that the
+// program adds are measured when they are painted, the operator's edits when they are made.
+// The horizontal range so covers the widest line that has been shown or edited.
+bool LogPane::measure(const QString& text) {
+    const int width = fontMetrics().horizontalAdvance(text);
+    if (width <= widest_) return false;
+    widest_ = width;
+    return true;
 }
 
-void LogPane::addLine(const QString& text) {
-    auto add = [this](const QString& piece) {
+void LogPane::addLine(QString text) {
+    auto add = [this](QString piece) {
         if (blank_) {
-            lines_.front() = piece;
+            lines_.front() = std::move(piece);
             blank_ = false;
         } else {
-            lines_.push_back(piece);
+            lines_.push_back(std::move(piece));
         }
-        measure(piece);
     };
-    if (hasBreak(text)) {
-        for (const QString& piece : withLineFeeds(text).split(QLatin1Char('\n'))) add(piece);
+    // The usual texts, without a break or with one CR LF at the end, are kept without a copy.
+    const qsizetype at = firstBreak(text), size = text.size();
+    if (at < 0) {
+        add(std::move(text));
+    } else if (at == size - 2 && text[at] == QLatin1Char('\r') && text[at + 1] == QLatin1Char('\n')) {
+        text.chop(2);
+        add(std::move(text));
+        add(QString());
     } else {
-        add(text);
+        for (const QString& piece : withLineFeeds(text).split(QLatin1Char('\n'))) add(piece);
     }
     // The view follows at most once a frame: a burst of lines costs one repaint, not one each.
     if (!refresh_.isActive()) refresh_.start(kRefreshMs, this);
@@ -145,12 +160,12 @@ LogPane::Position LogPane::replaceRange(Position from, Position to, const QStrin
     to = clamp(to);
     if (to < from) std::swap(from, to);
     const QString tail = lines_[std::size_t(to.line)].mid(to.column);
+    const QStringList pieces = text.split(QLatin1Char('\n'));
     QString& head = lines_[std::size_t(from.line)];
     head.truncate(from.column);
-    auto firstGone = lines_.begin() + from.line + 1;
-    lines_.erase(firstGone, lines_.begin() + to.line + 1);
-    const QStringList pieces = text.split(QLatin1Char('\n'));
     head += pieces.front();
+    // Erasing and inserting move lines: no reference into the list is held across them.
+    lines_.erase(lines_.begin() + from.line + 1, lines_.begin() + to.line + 1);
     if (pieces.size() > 1) lines_.insert(lines_.begin() + from.line + 1, pieces.begin() + 1, pieces.end());
     const int lastLine = from.line + int(pieces.size()) - 1;
     QString& last = lines_[std::size_t(lastLine)];
@@ -322,10 +337,10 @@ void LogPane::resizeEvent(QResizeEvent* event) {
 void LogPane::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        // A new font changes every width: measure the lines again (rare, and only here).
+        // A new font changes every width: the lines are measured again as they are painted.
         widest_ = 0;
-        for (const QString& l : lines_) measure(l);
         updateScrollBars();
+        viewport()->update();
     }
 }
 
@@ -347,8 +362,10 @@ void LogPane::paintEvent(QPaintEvent* event) {
     const QColor highlight = pal.color(QPalette::Active, QPalette::Highlight);
     const QColor highlighted = pal.color(QPalette::Active, QPalette::HighlightedText);
     const int width = viewport()->width();
+    bool wider = false;
     for (int i = from; i <= to; ++i) {
         const QString& text = lines_[std::size_t(i)];
+        wider |= measure(text);
         const int top = kMargin + (i - first) * h;
         const int x = kMargin - dx;
         p.setPen(pal.color(QPalette::Text));
@@ -366,6 +383,7 @@ void LogPane::paintEvent(QPaintEvent* event) {
         }
     }
     if (hasFocus() && caretShown_) p.fillRect(cursorRect(), pal.color(QPalette::Text));
+    if (wider) updateScrollBars();
 }
 
 void LogPane::restartBlink() {

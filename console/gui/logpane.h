@@ -1,11 +1,12 @@
 // The log pane: an editable text view that keeps every line. It holds its lines itself and
 // paints only the visible ones, so that adding a line costs the same with a million lines as
-// with a thousand. Lines the program adds are not undoable and do not grow the undo history;
+// with a thousand; an added line is not measured until it is painted. Lines the program adds are not undoable and do not grow the undo history;
 // the operator's own edits are, through undoOperatorEdit().
 #pragma once
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QString>
+#include <deque>
 #include <vector>
 
 class LogPane : public QAbstractScrollArea {
@@ -24,7 +25,7 @@ public:
     // Appends the text as a new line; CR LF (or a lone CR or LF) inside starts further lines,
     // so a text that ends in CR LF leaves an empty line after it. The view follows the end
     // within a frame (the next operator input, at once).
-    void addLine(const QString& text);
+    void addLine(QString text);
     // The pane's lines, as the program and the operator left them.
     int lineCount() const;
     QString line(int index) const;
@@ -92,16 +93,18 @@ private:
     Position stepRight(Position at) const;
     int visibleLines() const;
     int lineHeight() const;
-    void measure(const QString& text);
+    bool measure(const QString& text);  // true when the text is the widest so far
     void updateScrollBars();
     void ensureCaretVisible();
     void restartBlink();
     void followEnd();  // scroll ranges up to date, view at the end, repaint
     void settle();     // runs a pending followEnd() now
 
-    std::vector<QString> lines_{QString()};  // never empty: an empty pane shows one empty line
+    // Never empty: an empty pane shows one empty line. A deque, so that a long log grows
+    // without moving the lines it holds (a vector's regrowth stalls the window for long).
+    std::deque<QString> lines_{QString()};
     bool blank_ = true;                      // nothing in the pane: lineCount() is 0
-    int widest_ = 0;                         // widest line seen, in pixels
+    int widest_ = 0;                         // widest line painted or edited, in pixels
     Position caret_, anchor_;
     int goalX_ = -1;  // x that up/down moves keep to
     bool caretShown_ = true;

@@ -13,6 +13,7 @@ std::function<void(const QString&)> errorHandler;
 SaveDialog saveDialog;
 std::function<void(QDialog*)> modalRunner;
 std::function<void()> programEnd;
+LogSink sink;
 bool ending = false;
 
 }  // namespace
@@ -36,6 +37,9 @@ void guarded(const std::function<void()>& handler) {
         showError(QString::fromUtf8(e.what()));
     }
 }
+
+void setLogSink(LogSink logSink) { sink = std::move(logSink); }
+const LogSink& logSink() { return sink; }
 
 void setSaveDialog(SaveDialog dialog) { saveDialog = std::move(dialog); }
 

@@ -32,6 +32,12 @@ void endProgram();
 bool programEnding();
 void resetProgramEnding();  // for tests
 
+// Where the main window's log lines go: the log pane, unless a sink is set (the benchmark
+// weighs the pane against a sink that keeps lines and draws nothing). Empty: the pane again.
+using LogSink = std::function<void(const QString& line)>;
+void setLogSink(LogSink sink);
+const LogSink& logSink();
+
 // Thrown by a wait once the program is ending; the handler guard swallows it.
 struct ProgramEnding {};
 

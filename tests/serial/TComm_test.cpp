@@ -98,6 +98,17 @@ public:
     Recorder seen;
 };
 
+// The form's plain "COM1".."COM9" open the port of the prefixed name, and each keeps the other out.
+TEST_F(CommTest, PlainComNameOpensThePortOfThePrefixedName) {
+    comm.setCommName(QStringLiteral("COM3"));
+    open();
+    ASSERT_TRUE(comm.WriteData("plain", 5));
+    EXPECT_EQ(pty.read(5), "plain");
+    TComm other(nullptr);
+    other.setCommName(kCom3);
+    EXPECT_THROW(other.OpenPort(), ECommsError);
+}
+
 TEST_F(CommTest, ExchangesBytesBothWaysAndRaisesEveryEventOnTheGuiThread) {
     const auto gui = std::this_thread::get_id();
     bool offThread = false;
@@ -251,7 +262,7 @@ TEST_P(OpenFailures, RaiseTheirMessageAndLeaveThePortOpenableAgain) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, OpenFailures, ::testing::Values(
-    OpenRow{"NoComName", [](CommTest& t) { t.comm.setCommName("COM3"); },
+    OpenRow{"NoComName", [](CommTest& t) { t.comm.setCommName("COM10"); },
             "the com is not exist!..."},
     OpenRow{"ComNumberOutOfTable", [](CommTest& t) { t.comm.setCommName("\\\\.\\COM33"); },
             "the com is not exist!..."},

@@ -41,7 +41,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, ComNames, ::testing::Values(
     NameRow{R"(\\.\COM17)", "/dev/ttyUSB8"}, NameRow{R"(\\.\COM24)", "/dev/ttyUSB15"},
     NameRow{R"(\\.\COM25)", "/dev/ttyACM4"}, NameRow{R"(\\.\COM32)", "/dev/ttyACM11"},
     NameRow{R"(\\.\com5)", "/dev/ttyUSB4"},
-    NameRow{"COM1", ""}, NameRow{"COM2", ""}, NameRow{R"(\\.\COM0)", ""},
+    // Without the prefix only COM1 to COM9, as on the platform the names come from.
+    NameRow{"COM1", "/dev/ttyUSB0"}, NameRow{"com2", "/dev/ttyUSB1"}, NameRow{"COM9", "/dev/ttyACM0"},
+    NameRow{"COM10", ""}, NameRow{"COM16", ""}, NameRow{"COM0", ""}, NameRow{"COM", ""},
+    NameRow{"COM1 ", ""}, NameRow{"xCOM1", ""}, NameRow{R"(\\.\COM0)", ""},
     NameRow{R"(\\.\COM33)", ""}, NameRow{R"(\\.\COM01)", ""}, NameRow{R"(\\.\COM1x)", ""},
     NameRow{R"(\\.\COM)", ""}, NameRow{R"(\\.\LPT1)", ""}, NameRow{"", ""},
     NameRow{"/dev/ttyUSB0", ""}),
@@ -53,7 +56,7 @@ TEST(ComNames, TestsRedirectAndRestoreTheTable) {
     EXPECT_EQ(commDevicePath(R"(\\.\COM5)"), "/dev/ttyUSB4");
     restoreCommDevicePaths();
     EXPECT_EQ(commDevicePath(R"(\\.\COM4)"), "/dev/ttyUSB3");
-    EXPECT_EQ(CommPort::open("COM4"), nullptr);  // not a COM name: opens nothing
+    EXPECT_EQ(CommPort::open("COM14"), nullptr);  // not a COM name without the prefix: opens nothing
 }
 
 class PtyPort : public ::testing::Test {
@@ -97,6 +100,22 @@ protected:
     CommRead current;
     std::uint8_t buffer[4096];
 };
+
+// The plain name and the prefixed one open one device: each keeps the other out.
+TEST_F(PtyPort, PlainAndPrefixedNameOpenTheSameDevice) {
+    int error = 0;
+    EXPECT_EQ(CommPort::open("COM7", &error), nullptr);
+    EXPECT_EQ(error, EBUSY);
+    port.reset();
+    auto plain = CommPort::open("COM7");
+    ASSERT_TRUE(plain);
+    ASSERT_TRUE(plain->setup(4096, 4096));
+    EXPECT_EQ(plain->devicePath(), pty.slave());
+    EXPECT_FALSE(canOpenComm(kName));
+    std::uint32_t written = 0;
+    ASSERT_EQ(plain->write(reinterpret_cast<const std::uint8_t*>("hi"), 2, *cancel, written), CommResult::Done);
+    EXPECT_EQ(pty.read(2), "hi");
+}
 
 TEST_F(PtyPort, OpenIsExclusiveWithinTheProcessAndAgainFreeAfterClose) {
     int error = 0;

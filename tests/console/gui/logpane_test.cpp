@@ -26,6 +26,9 @@ TEST_F(LogPaneTest, AddRule) {
     form->addLog("def");
     form->addLog("x\r\ny\rz\n");
     EXPECT_EQ(lines(), (QStringList{"abc", "", "def", "x", "y", "z", ""}));
+    form->addLog("\r\n");
+    form->addLog("end\r\n\r\n");
+    EXPECT_EQ(lines().mid(7), (QStringList{"", "", "end", "", ""}));
 }
 
 TEST_F(LogPaneTest, RevokeUndoesOnlyTheOperatorsEdits) {
@@ -225,6 +228,23 @@ TEST_F(LogPaneEditTest, WideLinesScrollSidewaysAndTheViewFollowsTheEnd) {
     EXPECT_EQ(pane->caret().line, v->pageStep());
     form->addLog("last");
     EXPECT_TRUE(eventually([&] { return v->value() == v->maximum() && pane->line(v->maximum() + v->pageStep() - 1) == "last"; }));
+}
+
+// A wide line that a burst scrolled past before it was ever drawn: once the operator scrolls
+// back to it, the view scrolls sideways to its end.
+TEST_F(LogPaneEditTest, AWideLineScrolledPastWidensTheViewWhenShown) {
+    const QString wide(400, 'M');
+    form->addLog(wide.toStdString());
+    for (int i = 0; i < 200; ++i) form->addLog("line " + std::to_string(i));
+    QScrollBar* v = pane->verticalScrollBar();
+    EXPECT_TRUE(eventually([&] { return v->maximum() > 0 && v->value() == v->maximum(); }));
+    v->setValue(0);
+    const int overhang = pane->fontMetrics().horizontalAdvance(wide) - pane->viewport()->width();
+    EXPECT_TRUE(eventually([&] { return pane->horizontalScrollBar()->maximum() >= overhang; }));
+    QScrollBar* h = pane->horizontalScrollBar();
+    h->setValue(h->maximum());
+    EXPECT_EQ(h->value(), h->maximum());
+    EXPECT_GE(h->value(), overhang) << "the end of the wide line can be scrolled to";
 }
 
 TEST_F(LogPaneEditTest, RightClickOnTheTextOpensTheMenu) {

@@ -3,6 +3,9 @@
 #include <QComboBox>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionTab>
 #include <QTabBar>
 #include <QTimer>
 
@@ -20,7 +23,7 @@ using MainWindow = Operator;
 
 TEST_F(MainWindow, FrameAtStart) {
     EXPECT_EQ(form->windowTitle(), "Format output  card number V1.1");
-    EXPECT_EQ(form->size(), QSize(753, 675));
+    EXPECT_EQ(form->size(), QSize(745, 644)) << "the inner size";
     EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "fixed size";
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
 
@@ -50,6 +53,80 @@ TEST_F(MainWindow, FrameAtStart) {
 TEST_F(MainWindow, ClockPanel) {
     form->Timer1Timer();
     EXPECT_EQ(form->StatusPanels[3]->text(), "   2026.12.10   02:05:09 PM   ");
+}
+
+// The log group ends where the status bar begins, and the bar closes the window's inner area.
+TEST_F(MainWindow, StatusBarDirectlyUnderTheLogGroup) {
+    const QRect bar = form->StatusBar1->geometry();
+    EXPECT_EQ(bar, QRect(0, 617, 745, 27));
+    EXPECT_EQ(bar.top(), form->GroupBox2->geometry().bottom() + 1);
+    EXPECT_EQ(bar.bottom(), form->height() - 1);
+    EXPECT_EQ(bar.right(), form->width() - 1);
+    QRect contents;
+    for (QWidget* w : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) contents |= w->geometry();
+    EXPECT_TRUE(form->rect().contains(contents)) << "every control inside the window";
+}
+
+// Side by side, none over another, the clock panel up to the end of the bar, every text whole.
+TEST_F(MainWindow, StatusPanelsDoNotOverlapAndTheClockIsReadable) {
+    for (const auto& time : {console::LocalTime{2026, 12, 10, 14, 5, 9}, console::LocalTime{2028, 12, 28, 0, 58, 58}}) {
+        console::setClock([time] { return time; });
+        form->Timer1Timer();
+        const auto& panels = form->StatusPanels;
+        EXPECT_EQ(panels[0]->geometry(), QRect(0, 0, 150, 27));
+        EXPECT_EQ(panels[1]->geometry(), QRect(150, 0, 30, 27));
+        EXPECT_LE(panels[2]->width(), 400);
+        EXPECT_EQ(panels[3]->geometry().right(), form->StatusBar1->width() - 1) << "the last panel takes the rest";
+        for (std::size_t i = 0; i < panels.size(); ++i) {
+            QLabel* p = panels[i];
+            EXPECT_TRUE(p->isVisible()) << i;
+            EXPECT_TRUE(form->StatusBar1->rect().contains(p->geometry())) << i;
+            EXPECT_LE(p->fontMetrics().horizontalAdvance(p->text()), p->contentsRect().width())
+                << i << ": " << p->text().toStdString();
+            EXPECT_LE(p->sizeHint().width(), p->width()) << i << ": text, indent and frame";
+            for (std::size_t j = i + 1; j < panels.size(); ++j)
+                EXPECT_FALSE(p->geometry().intersects(panels[j]->geometry())) << i << " and " << j;
+        }
+    }
+}
+
+// 145 pixels at least; a caption that needs more widens its tab, and the shown tabs fit the control.
+TEST_F(MainWindow, EveryShownTabCaptionFitsItsTab) {
+    QTabBar* bar = form->PageControl1->tabBar();
+    int shownWidth = 0;
+    for (int i = 0; i < bar->count(); ++i) {
+        if (!bar->isTabVisible(i)) continue;
+        const QRect tab = bar->tabRect(i);
+        shownWidth += tab.width();
+        EXPECT_GE(tab.width(), 145) << i;
+        QStyleOptionTab option;
+        option.initFrom(bar);
+        option.shape = bar->shape();
+        option.rect = tab;
+        option.text = bar->tabText(i);
+        const QRect textArea = bar->style()->subElementRect(QStyle::SE_TabBarTabText, &option, bar);
+        const int textWidth = bar->fontMetrics().size(Qt::TextShowMnemonic, bar->tabText(i)).width();
+        EXPECT_LE(textWidth, textArea.width()) << bar->tabText(i).toStdString();
+        EXPECT_LE(textWidth, tab.width() - bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &option, bar))
+            << bar->tabText(i).toStdString();
+    }
+    EXPECT_LE(shownWidth, form->PageControl1->width());
+}
+
+TEST_F(MainWindow, CentredOnTheScreensWorkingAreaAndTheAboutBoxOnIt) {
+    const QRect area = form->screen()->availableGeometry();
+    const QPoint offset = form->frameGeometry().center() - area.center();
+    EXPECT_LE(offset.manhattanLength(), 1) << "frame at " << form->frameGeometry().x() << ", " << form->frameGeometry().y();
+
+    QPoint aboutCentre;
+    console::setModalRunner([&](QDialog* d) {
+        d->show();
+        aboutCentre = d->frameGeometry().center();
+        d->hide();
+    });
+    form->N5Click();
+    console::setModalRunner(nullptr);
+    EXPECT_LE((aboutCentre - form->frameGeometry().center()).manhattanLength(), 1);
 }
 
 TEST_F(MainWindow, PageChangeRunsOnlyForTheOperator) {

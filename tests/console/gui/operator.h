@@ -26,6 +26,9 @@ protected:
         console::setProgramEnd([this] { ++programEnds; });
         form = std::make_unique<TForm1>();
         form->show();
+        // The first paint (fonts, style) is done here, not inside a test's timed wait.
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        QCoreApplication::processEvents();
     }
     void TearDown() override {
         form.reset();

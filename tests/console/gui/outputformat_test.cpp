@@ -159,15 +159,33 @@ TEST_F(OutputFormat, ReadReplyThatEndsEarly) {
     EXPECT_TRUE(errors[0].contains("is not a valid integer value"));
 }
 
+// The version shows as characters of the reader's code page without its zero padding; only
+// bytes that do not decode (or would not show) fall back to the hex digits.
 TEST_F(OutputFormat, VersionLine) {
-    fake.queueReply(reply(0x00, {'V', '1', '.', '2'}));
-    click("Button63");
-    EXPECT_EQ(lines(), (QStringList{"read version number success ", "the version number is：：V1.2", ""}));
-
-    form->RichEdit1->clearAll();
-    fake.queueReply(reply(0x00, {'V', 0x00, 0xFF}));
-    click("Button63");
-    EXPECT_EQ(lines()[1], "the version number is：：5600FF") << "undecodable data shows as hex";
+    const struct {
+        const char* name;
+        Bytes data;
+        const char* shown;
+    } rows[] = {
+        {"plain", {'V', '1', '.', '2'}, "V1.2"},
+        {"zero padded", {'V', '1', '.', '0', 0x00}, "V1.0"},
+        {"several zero bytes", {'V', '2', 0x00, 0x00, 0x00}, "V2"},
+        {"code page 936", {0xB0, 0xE6}, "版"},
+        {"mixed", {'V', '1', 0xB0, 0xE6, 0xB1, 0xBE, 0x00}, "V1版本"},
+        {"invalid byte", {'V', 0x00, 0xFF}, "5600FF"},
+        {"half a character at the end", {'V', '1', 0xB0}, "5631B0"},
+        {"zero byte inside", {'V', 0x00, '1'}, "560031"},
+        {"control character", {'V', '1', 0x07}, "563107"},
+        {"only zero bytes", {0x00, 0x00}, ""},
+    };
+    for (const auto& r : rows) {
+        form->RichEdit1->clearAll();
+        fake.queueReply(reply(0x00, r.data));
+        click("Button63");
+        EXPECT_EQ(lines(), (QStringList{"read version number success ",
+                                        QString("the version number is：：") + QString::fromUtf8(r.shown), ""}))
+            << r.name;
+    }
 }
 
 TEST_F(OutputFormat, BuzzerToggle) {
