@@ -1,0 +1,88 @@
+// Behaviour both programs share, run for each with its own texts: the same frames go out and
+// the same verdicts come back, worded by the build.
+#include <QRadioButton>
+
+#include "zhoperator.h"
+
+namespace {
+
+Bytes reply(std::uint8_t status, Bytes data = {}) { return FakeUsb::makeReply(0x00, status, data); }
+QString at(const char* text) { return QString::fromUtf8(text) + "02:05:09 PM"; }
+
+const BuildTexts kBuilds[] = {
+    {"Vorcard", false, "Data error,no data recevice..   ", "Data error，no data recevice..   ",
+     "data error,please check data..   ", "Set Up Success   ", "Set up format false   ", "Read data success    ",
+     {"The Output format ： 8 no. in D (The card last 3bytes)", "The Output format ： add semicolon",
+      "The Output format ： add ,", "The Output format ： do not add ? ", "The Output format ： do not add enter ", "",
+      "no add customize data...   ", ""},
+     "Suffix setting Success     ", "Suffix setting false     ",
+     "Set  Active search for EPC number of single card Success    ", "error,no data  receive..   ",
+     "data error,please check Device Connection...", "Receive...", nullptr},
+    {"Vorcard-zh", true, "通讯错误，没有接收到数据..   ", "通讯错误，没有接收到数据..   ", "数据丢包，流水校验出错   ",
+     "输出格式设置成功   ", "输出格式设置失败   ", "读取输出格式成功   ",
+     {"输出格式为：  8位10进制（卡上后8位）", "输出格式：  前面加分号", "输出格式：  中间加逗号",
+      "输出格式：  后面不加问号 ", "输出格式：  最后面不加回车 ", "没有增加自定义字节输出。   ", ""},
+     "后缀设置成功   ", "后缀设置失败   ", "设置 主动寻单卡EPC号 成功   ", "通讯错误，没有接收到数据..   ",
+     "无有效数据，请检查设备是否联接....", "接收...", "发送..."},
+};
+
+TEST_P(BothBuilds, OutputFormatSetVerdicts) {
+    fake.queueReply(reply(0x00));
+    click("Button24");
+    EXPECT_EQ(lastFrame(), (Bytes{0x02, 0x00, 0x09, 0x82, 0x0F, 0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00, 0x85, 0x03}));
+    fake.queueReply(reply(0x01, {0x83}));
+    click("Button24");
+    fake.queueReply(reply(0x02));
+    click("Button24");
+    fake.queueEmptyRead();
+    click("Button24");
+    EXPECT_EQ(lines(), (QStringList{at(t().setSuccess), "", at(t().setFailure), "卡不存在....", "", at(t().damaged), "",
+                                    at(t().noReplyWide), ""}));
+}
+
+TEST_P(BothBuilds, OutputFormatReadBack) {
+    // Code 0E with the semicolon and the comma added, no custom data.
+    fake.queueReply(reply(0x00, {0x00, 0x0E, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}));
+    click("Button25");
+    QStringList expected{at(t().readSuccess)};
+    expected << t().readBack;
+    EXPECT_EQ(lines(), expected);
+}
+
+TEST_P(BothBuilds, SuffixSettingVerdicts) {
+    fake.queueReply(reply(0x00));
+    click("Button50");
+    EXPECT_EQ(lastFrame(), (Bytes{0x02, 0x00, 0x06, 0xCB, 0x02, 0x31, 0x32, 0x33, 0x34, 0xCB, 0x03}));
+    fake.queueReply(reply(0x01, {0x83}));
+    click("Button50");
+    click("Button50");  // nothing queued: no reply
+    EXPECT_EQ(lines(), (QStringList{at(t().suffixSuccess), "", at(t().suffixFailure), "卡不存在....", "",
+                                    at(t().noReply), ""}));
+}
+
+TEST_P(BothBuilds, ReaderModeSwitch) {
+    control<QRadioButton>("RadioButton30")->setChecked(true);
+    fake.queueReply(reply(0x00));
+    click("Button69");
+    click("Button69");
+    EXPECT_EQ(lines(), (QStringList{at(t().modeSuccess), at(t().modeNoReply), ""}));
+}
+
+TEST_P(BothBuilds, TransferLinesAndSendEcho) {
+    fake.queueWriteResult(3);
+    click("Button57");
+    EXPECT_EQ(lines(), (QStringList{t().deviceLine, at(t().noReply), ""}));
+
+    form->RichEdit1->clearAll();
+    control<QRadioButton>("RadioButton4")->setChecked(true);
+    fake.queueReply(reply(0x00));
+    click("Button57");
+    QStringList expected;
+    if (t().sent) expected << QString::fromUtf8(t().sent) + "020001cfCE03";
+    expected << QString::fromUtf8(t().received) + "0200010001" "03";
+    EXPECT_EQ(lines().mid(0, expected.size()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, BothBuilds, ::testing::ValuesIn(kBuilds), buildName);
+
+}  // namespace
