@@ -75,7 +75,7 @@ void TForm1Zh::FormCreate() {
     PageControl1->tabBar()->setStyleSheet(
         QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(PageControl1->width() / 4 - 4));
     setadd->setCurrentIndex(0);
-    //SERIAL ComboBox2->setCurrentIndex(0);
+    ComboBox2->setCurrentIndex(0);
     for (QComboBox* list : {ComboBox10, ComboBox12, ComboBox14, ComboBox15, ComboBox16, ComboBox17, ComboBox18,
                             ComboBox19})
         list->setCurrentIndex(1);
@@ -84,7 +84,7 @@ void TForm1Zh::FormCreate() {
     // The port list is still empty: it shows no selection until the first page change.
     ComboBox21->setCurrentIndex(0);
     ComboBox22->setCurrentIndex(0);
-    //SERIAL Button1->setEnabled(false);
+    Button1->setEnabled(false);
     setActivePage(0);
     ListBox1->setCurrentRow(0);
     ListBox2->setCurrentRow(4);
@@ -162,10 +162,40 @@ void TForm1Zh::Button80Click() {
     switchIdIc("02 00 02 90 00 92 03 ", zh::kIdIcOff, zh::kIdIcOffSuccess, zh::kIdIcOffFailure);
 }
 
-void TForm1Zh::GetCom() {}
-void TForm1Zh::PageControl1Change() { TForm1::PageControl1Change(); }
-void TForm1Zh::Button73Click() {}
-void TForm1Zh::Button74Click() {}
-void TForm1Zh::ComboBox21Change() {}
-void TForm1Zh::ComboBox22Change() {}
-void TForm1Zh::Button3Click() {}
+// ---- serial page ----
+
+// The probe over COM1 to COM32 into this build's port list.
+void TForm1Zh::GetCom() { probePorts(ComboBox21, 32); }
+
+void TForm1Zh::PageControl1Change() {
+    uncheckPageLoops();
+    GetCom();
+    pointPortAtFirst(ComboBox21, zh::kNoComPort);
+}
+
+void TForm1Zh::Button73Click() { openPort(Button73, Button74); }
+void TForm1Zh::Button74Click() { closePort(Button73, Button74); }
+
+// A new port name or speed: close, then open again, as the buttons do.
+void TForm1Zh::ComboBox21Change() {
+    Comm1->setCommName(QStringLiteral("\\\\.\\") + ComboBox21->currentText());
+    Button74Click();
+    Button73Click();
+}
+
+void TForm1Zh::ComboBox22Change() {
+    Comm1->setBaudRate(static_cast<std::uint32_t>(console::StrToInt(ComboBox22->currentText().toStdString())));
+    Button74Click();
+    Button73Click();
+}
+
+// The send box goes out on the serial port or over USB, as the radio pair says; then the
+// page's period is waited in full.
+void TForm1Zh::Button3Click() {
+    const std::string text = Memo1->toPlainText().toStdString();
+    if (RadioButton37->isChecked())
+        Send232HEX(text);
+    else
+        SendHex(text);
+    Delayy(static_cast<int>(console::StrToInt(Edit6->text().toStdString())));
+}

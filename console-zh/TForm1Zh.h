@@ -26,14 +26,14 @@ public:
     void FormClose() override;
     void PageControl1Change() override;
     void Delayy(int ms) override;
-    void GetCom();
+    void GetCom() override;
 
     // Serial page port group.
     void Button73Click();
     void Button74Click();
     void ComboBox21Change();
     void ComboBox22Change();
-    void Button3Click();
+    void Button3Click() override;  // the send path chosen by RadioButton37
 
     // Commands of this build; Button78 to Button80 are the second buzzer button and the ID/IC
     // function switch here.

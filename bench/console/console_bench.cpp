@@ -1,16 +1,26 @@
 // Our own cost of a command and of a log line, with a short and a very long log, the log pane's
-// share of a command, and the processor time that an idle wait costs.
+// share of a command, the processor time that an idle wait costs, and the serial page's
+// receive path: one burst from the serial component's event to its two log lines, and
+// sustained receive from a pseudo-terminal peer (bytes checked in order, processor time per
+// megabyte).
 #include <QApplication>
+#include <QTimer>
 #include <benchmark/benchmark.h>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <deque>
+#include <fcntl.h>
 #include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
 
 #include "core/transfer.h"
 #include "gui/TForm1.h"
 #include "gui/seams.h"
 #include "gui/waits.h"
+#include "platform/comm.h"
 #include "usb/fake/fake_usb.h"
 
 namespace {
@@ -142,6 +152,127 @@ void BM_IdleDelayy(benchmark::State& state) {
     state.counters["cpu_share_percent"] = 100.0 * cpu / wall;
 }
 BENCHMARK(BM_IdleDelayy)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- serial page ----
+
+// The port probe of every page change: COM1 to COM16 tried once each. range(0) 0: no device
+// behind any name; 1: the machine's own device files.
+void BM_PortProbe(benchmark::State& state) {
+    TForm1& f = formWithLines(0);
+    if (state.range(0) == 0)
+        for (int n = 1; n <= 16; ++n) platform::setCommDevicePath(n, "/nonexistent/com" + std::to_string(n));
+    for (auto _ : state) f.GetCom();
+    state.counters["ports_found"] = f.ComboBox1->count();
+    platform::restoreCommDevicePaths();
+}
+BENCHMARK(BM_PortProbe)->ArgName("machine_devices")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+double processCpuSeconds() {
+    timespec ts;
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// One burst of state.range(1) bytes through the component's receive event.
+void BM_BurstToLogLines(benchmark::State& state) {
+    TForm1& f = formWithLines(state.range(0));
+    std::string burst(static_cast<std::size_t>(state.range(1)), '\0');
+    for (std::size_t i = 0; i < burst.size(); ++i) burst[i] = static_cast<char>(i * 7);
+    for (auto _ : state) f.Comm1->DoReceiveData(burst.data(), static_cast<std::uint16_t>(burst.size()));
+    if (console::SerialRxText.size() != 2 * burst.size()) state.SkipWithError("burst not kept");
+    state.SetBytesProcessed(state.iterations() * state.range(1));
+}
+BENCHMARK(BM_BurstToLogLines)->Args({1000000, 16})->Args({1000000, 2048})->Unit(benchmark::kMicrosecond);
+
+inline std::uint8_t byteAt(std::uint64_t i) { return static_cast<std::uint8_t>(i % 251); }
+
+// A peer writes bursts of 1152 bytes (100 ms of a 115200-baud line) for 10 s while the window
+// logs every burst the component delivers. range(0) 1: at the line's own rate, one burst every
+// 100 ms. range(0) 0: at full pty speed, as fast as the window takes them: the peer stays at
+// most 64 KiB ahead of what has been logged. (Unthrottled, a pty outruns the log pane by far,
+// and the component's queue to the window grows without bound.)
+void BM_SustainedReceive(benchmark::State& state) {
+    constexpr std::size_t kBurst = 1152;
+    constexpr std::uint64_t kAhead = 64 * 1024;
+    const bool lineRate = state.range(0) == 1;
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char name[128];
+    if (master < 0 || ::grantpt(master) || ::unlockpt(master) || ::ptsname_r(master, name, sizeof name)) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    platform::setCommDevicePath(3, name);
+    TForm1& f = formWithLines(0);
+    f.Comm1->setCommName(QStringLiteral("\\\\.\\COM3"));
+    f.Comm1->setBaudRate(115200);
+    std::atomic<std::uint64_t> got{0};
+    std::uint64_t events = 0;
+    bool inOrder = true;
+    auto logBurst = f.Comm1->OnReceiveData;
+    f.Comm1->OnReceiveData = [&](QObject* sender, const void* buffer, std::uint16_t length) {
+        const auto* p = static_cast<const std::uint8_t*>(buffer);
+        const std::uint64_t at = got.load();
+        for (std::uint16_t i = 0; i < length; ++i)
+            if (p[i] != byteAt(at + i)) inOrder = false;
+        ++events;
+        logBurst(sender, buffer, length);
+        got = at + length;
+        // The pane keeps every line; clear it now and then so that memory stays bounded.
+        if (f.RichEdit1->lineCount() > 200000) f.RichEdit1->clearAll();
+    };
+    f.Comm1->OpenPort();
+
+    for (auto _ : state) {
+        std::atomic<bool> peerDone{false};
+        std::atomic<std::uint64_t> sent{0};
+        const auto t0 = std::chrono::steady_clock::now();
+        const double cpu0 = processCpuSeconds();
+        // The peer keeps its own 10 s: at full speed the component's delivery to the window
+        // may not return to the event loop until the line falls silent.
+        std::thread peer([&] {
+            std::string chunk(kBurst + 251, '\0');
+            for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>(byteAt(i));
+            auto next = t0;
+            while (std::chrono::steady_clock::now() - t0 < std::chrono::seconds(10)) {
+                if (lineRate) {
+                    std::this_thread::sleep_until(next);
+                    next += std::chrono::milliseconds(100);
+                } else if (sent - got.load() > kAhead) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(50));
+                    continue;
+                }
+                std::size_t done = 0;
+                while (done < kBurst) {
+                    ssize_t w = ::write(master, chunk.data() + (sent % 251), kBurst - done);
+                    if (w <= 0) break;
+                    done += static_cast<std::size_t>(w);
+                    sent += static_cast<std::uint64_t>(w);
+                }
+            }
+            peerDone = true;
+        });
+        QTimer wake;  // so that the wait below sees the peer's end
+        wake.start(20);
+        while (!peerDone) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        peer.join();
+        const auto drain = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (got < sent && std::chrono::steady_clock::now() < drain) QCoreApplication::processEvents();
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        const double cpu = processCpuSeconds() - cpu0;
+        if (!inOrder || got != sent) state.SkipWithError("bytes lost or out of order");
+        const double mb = double(got.load()) / 1e6;
+        state.counters["MB_received"] = mb;
+        state.counters["MB_per_s"] = mb / wall;
+        state.counters["cpu_ms_per_MB"] = 1000.0 * cpu / mb;
+        state.counters["cpu_percent_of_core"] = 100.0 * cpu / wall;
+        state.counters["bytes_per_event"] = double(got.load()) / double(events ? events : 1);
+    }
+    f.Comm1->ClosePort();
+    f.Comm1->OnReceiveData = logBurst;
+    platform::restoreCommDevicePaths();
+    ::close(master);
+}
+BENCHMARK(BM_SustainedReceive)->ArgName("line_rate")->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
 

@@ -45,6 +45,35 @@ long long StrToInt(const std::string& text) {
     return value;
 }
 
+bool TryStrToInt32(const std::string& text, std::int32_t& value) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    unsigned base = 10;
+    if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    const std::size_t first = i;
+    long long magnitude = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        bool digit = base == 16 ? isHexDigit(c) : (c >= '0' && c <= '9');
+        if (!digit) return false;
+        magnitude = magnitude * base + digitValue(c);
+        if (magnitude > 2147483648LL) return false;
+    }
+    if (i == first) return false;
+    long long v = negative ? -magnitude : magnitude;
+    if (v > 2147483647LL) return false;
+    value = static_cast<std::int32_t>(v);
+    return true;
+}
+
 int pairValue(const std::string& pair) {
     if (pair.size() != 2 || !isHexDigit(pair[0]) || !isHexDigit(pair[1]))
         invalidInteger("$" + pair);

@@ -19,6 +19,9 @@ public:
 std::string hexDigits(const std::string& text);
 // Decimal whole number as an operator types it; raises EConvertError otherwise.
 long long StrToInt(const std::string& text);
+// Signed 32-bit whole number: leading blanks, one sign, then decimal digits, or hex digits
+// after "$", "x", "X", "0x" or "0X". False for anything else or a value out of range.
+bool TryStrToInt32(const std::string& text, std::int32_t& value);
 // Value of a two-character pair read as hex; raises EConvertError for anything else.
 int pairValue(const std::string& pair);
 

@@ -210,6 +210,8 @@ void TForm1::FormCreate() {
         QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(PageControl1->width() / 5 - 1));
     resetWifiList(95);
     setadd->setCurrentIndex(0);
+    ComboBox2->setCurrentIndex(0);
+    Button1->setEnabled(false);
     // Tag-maker lists of the ISO15693 page (items TI, Philips, uid, Other).
     for (QComboBox* list : {ComboBox10, ComboBox12, ComboBox14, ComboBox15, ComboBox16, ComboBox17, ComboBox18,
                             ComboBox19})
@@ -226,10 +228,18 @@ void TForm1::Timer1Timer() {
     StatusPanels[3]->setText(QString::fromStdString(console::dateTimeStamp(console::currentTime())));
 }
 
-void TForm1::PageControl1Change() {
+// A page change stops the continuous modes of CheckBox1 to CheckBox11; the others go on.
+void TForm1::uncheckPageLoops() {
     for (int i = 1; i <= 11; ++i)
         if (QAbstractButton* box = button(QStringLiteral("CheckBox%1").arg(i).toUtf8().constData()))
             box->setChecked(false);
+}
+
+void TForm1::PageControl1Change() {
+    uncheckPageLoops();
+    // The serial page's port: the first free port at 9600 baud.
+    GetCom();
+    pointPortAtFirst(ComboBox1, "No Com Port");
 }
 
 void TForm1::FormClose() {

@@ -21,6 +21,8 @@ class QTimer;
 class TForm1;
 class TForm2;
 class TForm3;
+struct SystemPageTexts;
+extern const SystemPageTexts kSystemPageTexts;  // Vorcard's texts of the system command page
 
 // One row of a build's event table: the control (by objectName) and the handler of its
 // usual event (click, change, timer, page change, menu item).
@@ -130,11 +132,31 @@ public:
     // Serial page.
     void Comm1ReceiveData(QObject* Sender, const void* Buffer, std::uint16_t BufferLength);
     void Send232HEX(const std::string& text);
+    virtual void GetCom();
+    void Button1Click();
     void Button2Click();
-    // (serial page handlers)
+    void ComboBox1Change();
+    void ComboBox2Change();
+    virtual void Button3Click();
+    void CheckBox3Click();
+    void Button6Click();
+    void Button5Click();
+    void Button7Click();
 
     // System command page.
-    // (system command page handlers)
+    void Button12Click();
+    void Button4Click();
+    void Button11Click();
+    void Button14Click();
+    void Button13Click();
+    void Button20Click();
+    void Button23Click();
+    void Button21Click();
+    void Button52Click();
+    void Button53Click();
+    void Edit22Change();
+    // The page's log texts; a build with other texts points this at its own table.
+    const SystemPageTexts* SystemTexts = &kSystemPageTexts;
 
     // Device settings page.
     // Its log texts and refusals, one table per build (each text with its trailing blanks).
@@ -310,6 +332,15 @@ protected:
     virtual TForm2* createAboutBox();
     virtual TForm3* createMemoryLayout();
 
+    // The serial page's port, for the port group of a build: lists the first `count` COM ports
+    // that open now; points Comm1 at the first at 9600 baud (`noPort` listed when none is);
+    // opens or closes it, swapping the buttons' enabled states.
+    void uncheckPageLoops();
+    void probePorts(QComboBox* list, int count);
+    void pointPortAtFirst(QComboBox* list, const char* noPort);
+    void openPort(QAbstractButton* open, QAbstractButton* close);
+    void closePort(QAbstractButton* open, QAbstractButton* close);
+
     // The UHF inventory; ReplyText is then the module frame of the answer.
     void uhfInventory();
     // The inventory, printing the EPC that `epcOf` takes from the module frame; false when the
@@ -348,3 +379,5 @@ class TForm3;
 extern TForm1* Form1;
 extern TForm2* Form2;
 extern TForm3* Form3;
+// The first COM port that the last port probe found ("COM3"), or "none".
+extern std::string FirstComPort;

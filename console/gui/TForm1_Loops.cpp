@@ -5,7 +5,10 @@
 // loop runs nested in the first.
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <algorithm>
+#include <climits>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "TForm1.h"
@@ -43,6 +46,15 @@ constexpr ContinuousMode kModes[] = {
     {"CheckBox20", {"Button66", nullptr}, Wait::Full, 100, "Edit61"},
 };
 
+// The loop interval (Edit22, which its own check keeps a non-negative 32-bit integer, decimal
+// or hexadecimal) plus the row's offset, held within an int.
+int loopWait(const std::string& text, int offset) {
+    std::int32_t interval = 0;
+    if (!console::TryStrToInt32(text, interval))
+        throw console::EConvertError("'" + text + "' is not a valid integer value");
+    return static_cast<int>(std::min<long long>(static_cast<long long>(interval) + offset, INT_MAX));
+}
+
 const ContinuousMode* modeOf(const char* box) {
     for (const ContinuousMode& m : kModes)
         if (std::strcmp(m.box, box) == 0) return &m;
@@ -62,8 +74,7 @@ void TForm1::runContinuousMode(const char* box) {
             clickButton(target);
             // Edit22 is kept a non-negative integer by its own check; another interval field
             // that holds no number ends the loop with a conversion error.
-            int interval = static_cast<int>(console::StrToInt(intervalField->text().toStdString()));
-            int ms = interval + mode->offset;
+            int ms = loopWait(intervalField->text().toStdString(), mode->offset);
             if (mode->wait == Wait::Full)
                 Delayy(ms);
             else

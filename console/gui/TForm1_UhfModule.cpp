@@ -43,13 +43,6 @@ bool decimalCode(const std::string& code, int& value) {
 
 }  // namespace
 
-// Closes the port; the buttons then offer to open it again.
-void TForm1::Button2Click() {
-    Comm1->ClosePort();
-    if (QAbstractButton* close = button("Button2")) close->setEnabled(false);
-    if (QAbstractButton* open = button("Button1")) open->setEnabled(true);
-}
-
 // The serial answer is waited for in full, so that an answer in two bursts is judged on the
 // second; only a burst that came after the send counts.
 bool TForm1::serialAnswered(unsigned long long bursts) {

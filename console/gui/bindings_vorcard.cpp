@@ -20,8 +20,28 @@ const std::vector<Binding>& TForm1::bindings() {
         {"Button63", &TForm1::Button63Click},
         {"Button64", &TForm1::Button64Click},
         // Serial page.
+        {"Button1", &TForm1::Button1Click},
+        {"Button2", &TForm1::Button2Click},
+        {"ComboBox1", &TForm1::ComboBox1Change},
+        {"ComboBox2", &TForm1::ComboBox2Change},
+        {"Button3", &TForm1::Button3Click},
+        {"CheckBox3", &TForm1::CheckBox3Click},
+        {"Button6", &TForm1::Button6Click},
+        {"Button5", &TForm1::Button5Click},
+        {"Button7", &TForm1::Button7Click},
 
         // System command page.
+        {"Button12", &TForm1::Button12Click},
+        {"Button4", &TForm1::Button4Click},
+        {"Button11", &TForm1::Button11Click},
+        {"Button14", &TForm1::Button14Click},
+        {"Button13", &TForm1::Button13Click},
+        {"Button20", &TForm1::Button20Click},
+        {"Button23", &TForm1::Button23Click},
+        {"Button21", &TForm1::Button21Click},
+        {"Button52", &TForm1::Button52Click},
+        {"Button53", &TForm1::Button53Click},
+        {"Edit22", &TForm1::Edit22Change},
 
         // Device settings page.
         {"Button30", &TForm1::Button30Click},

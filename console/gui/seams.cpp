@@ -11,6 +11,7 @@ namespace {
 
 std::function<void(const QString&)> errorHandler;
 SaveDialog saveDialog;
+OpenDialog openDialog;
 std::function<void(QDialog*)> modalRunner;
 std::function<void()> programEnd;
 LogSink sink;
@@ -41,16 +42,31 @@ void guarded(const std::function<void()>& handler) {
 void setLogSink(LogSink logSink) { sink = std::move(logSink); }
 const LogSink& logSink() { return sink; }
 
+namespace {
+
+// The filter comes as "description|pattern"; Qt writes it "description (pattern)".
+QString qtFilter(const QString& filter) {
+    QString out = filter;
+    int bar = out.indexOf(QLatin1Char('|'));
+    if (bar >= 0) out = out.left(bar) + QStringLiteral(" (") + out.mid(bar + 1) + QLatin1Char(')');
+    return out;
+}
+
+}  // namespace
+
 void setSaveDialog(SaveDialog dialog) { saveDialog = std::move(dialog); }
 
 QString askSaveFileName(QWidget* parent, const QString& title, const QString& filter) {
     if (saveDialog) return saveDialog(parent, title, filter);
-    // The filter comes as "description|pattern"; Qt writes it "description (pattern)".
-    QString qtFilter = filter;
-    int bar = qtFilter.indexOf(QLatin1Char('|'));
-    if (bar >= 0) qtFilter = qtFilter.left(bar) + QStringLiteral(" (") + qtFilter.mid(bar + 1) + QLatin1Char(')');
-    return QFileDialog::getSaveFileName(parent, title, QString(), qtFilter, nullptr,
+    return QFileDialog::getSaveFileName(parent, title, QString(), qtFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+void setOpenDialog(OpenDialog dialog) { openDialog = std::move(dialog); }
+
+QString askOpenFileName(QWidget* parent, const QString& title, const QString& filter) {
+    if (openDialog) return openDialog(parent, title, filter);
+    return QFileDialog::getOpenFileName(parent, title, QString(), qtFilter(filter));
 }
 
 void setModalRunner(std::function<void(QDialog*)> runner) { modalRunner = std::move(runner); }

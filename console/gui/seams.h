@@ -22,6 +22,12 @@ using SaveDialog = std::function<QString(QWidget* parent, const QString& title, 
 void setSaveDialog(SaveDialog dialog);
 QString askSaveFileName(QWidget* parent, const QString& title, const QString& filter);
 
+// Asks for an existing file to open; an empty result means the operator cancelled. An empty
+// filter offers every file.
+using OpenDialog = std::function<QString(QWidget* parent, const QString& title, const QString& filter)>;
+void setOpenDialog(OpenDialog dialog);
+QString askOpenFileName(QWidget* parent, const QString& title, const QString& filter);
+
 // Shows a window modally and returns when it is closed.
 void setModalRunner(std::function<void(QDialog*)> runner);
 void runModal(QDialog* dialog);

@@ -7,15 +7,17 @@
 namespace usb::sim {
 namespace {
 
-// 82: code, ";", "?", ",", Enter, buzzer, 01, RSSI.
+// 82: code, ";", "?", ",", Enter, buzzer, 01, RSSI. The system command page sends the same
+// command with its eight serial number bytes: the reader keeps one record of eight bytes, so
+// any eight are taken, and 83 gives them back for either page to read its way.
 Answer setOutputFormat(ReaderState& s, Params p) {
     if (p.size() != 8) return failure(kErrorBadFrame);
     s.settings.format = OutputFormat{p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7]};
     return success();
 }
 
-// 83: the reader address, then the eight bytes that 82 sets, so the address read and the
-// output format read share one reply.
+// 83: the reader address, then the eight bytes that 82 sets, so the address read, the serial
+// number read and the output format read share one reply.
 Answer readSettings(ReaderState& s, Params p) {
     if (!p.empty()) return failure(kErrorBadFrame);
     const OutputFormat& f = s.settings.format;

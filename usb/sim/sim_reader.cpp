@@ -17,6 +17,7 @@ std::span<const Command> (*const kFamilies[])() = {
     deviceSettingsCommands,
     wifiCommands,
     uhfCommands,
+    systemCommands,
 };
 
 const Command* findCommand(std::uint8_t code) {

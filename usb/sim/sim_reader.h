@@ -185,8 +185,20 @@ struct UhfModule {
     std::optional<Bytes> selected;          // the EPC that the next command is restricted to
 };
 
+// A light or the buzzer as last set: period and count, one byte each.
+struct Signal {
+    std::uint8_t period = 0x00;
+    std::uint8_t count = 0x00;
+    bool operator==(const Signal&) const = default;
+};
+
+// Serial line speeds by baud code (81): 9600, 19200, 38400, 57600, 115200.
+inline constexpr std::uint8_t kBaudCodeCount = 5;
+
 struct ReaderState {
     std::uint8_t address = 0x00;  // the reader answers frames for this address only
+    std::uint8_t baudCode = 0x00;
+    Signal led, ledR, buzzer;
     std::string version = "VORCARD SIM V1.1";
     Settings settings;
     TypeBCard typeB;
@@ -224,6 +236,7 @@ std::span<const Command> ultralightCommands();      // card number, page read an
 std::span<const Command> iso14443bCommands();       // Type B cards, resident identity card
 std::span<const Command> iso15693Commands();        // vicinity tags: inventory, blocks, AFI, DSFID
 std::span<const Command> uhfCommands();             // UHF pass-through, memory sector mode, USB switch
+std::span<const Command> systemCommands();          // address, baud rate, LEDs, buzzer signal
 
 class SimReader {
 public:

@@ -268,8 +268,9 @@ TEST_F(Iso15693, VerdictsOfEveryButton) {
         EXPECT_EQ(clickWith(r.button, reply(0x01, {0x05})), (QStringList{stamped(r.failed), "", ""})) << r.button;
         EXPECT_EQ(clickWith(r.button, reply(0x02, {0x00})), (QStringList{stamped("数据丢包，流水校验出错   "), ""}))
             << r.button;
-        if (r.done)
+        if (r.done) {
             EXPECT_EQ(clickWith(r.button, reply(0x00, {0x00})), (QStringList{stamped(r.done), "", ""})) << r.button;
+        }
     }
     // No reply: exactly the no-data line.
     form->RichEdit1->clearAll();

@@ -11,6 +11,7 @@
 #include "core/verdict.h"
 #include "gui/TForm1.h"
 #include "gui/seams.h"
+#include "platform/comm.h"
 #include "usb/fake/fake_usb.h"
 
 using Bytes = std::vector<std::uint8_t>;
@@ -18,6 +19,10 @@ using Bytes = std::vector<std::uint8_t>;
 class Operator : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Page changes probe the COM ports: no COM name reaches a device unless a test points
+        // it at a pseudo-terminal.
+        for (int n = 1; n <= platform::kCommCount; ++n)
+            platform::setCommDevicePath(n, "/nonexistent/vorcard-com" + std::to_string(n));
         fake.reset();
         console::ReplyText.clear();
         console::resetProgramEnding();
@@ -36,7 +41,9 @@ protected:
         console::setErrorHandler(nullptr);
         console::setProgramEnd(nullptr);
         console::setSaveDialog(nullptr);
+        console::setOpenDialog(nullptr);
         console::resetProgramEnding();
+        platform::restoreCommDevicePaths();
     }
 
     // The window under test; another build's fixture makes its own.

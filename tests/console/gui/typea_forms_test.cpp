@@ -126,7 +126,9 @@ TEST_F(TypeAForms, FieldsAndTheirDefaults) {
         {"Edit56", "00 00 00 00"},
     };
     for (const auto& e : edits) {
-        if (auto* edit = control<QLineEdit>(e.name)) EXPECT_EQ(edit->text(), e.text) << e.name;
+        if (auto* edit = control<QLineEdit>(e.name)) {
+            EXPECT_EQ(edit->text(), e.text) << e.name;
+        }
     }
 }
 
@@ -145,7 +147,9 @@ TEST_F(TypeAForms, LabelsAndGroups) {
         {"Label106", "扇区："}, {"Label104", "扇区："},
     };
     for (const auto& l : labels) {
-        if (auto* label = control<QLabel>(l.name)) EXPECT_EQ(label->text(), u8(l.text)) << l.name;
+        if (auto* label = control<QLabel>(l.name)) {
+            EXPECT_EQ(label->text(), u8(l.text)) << l.name;
+        }
     }
     EXPECT_EQ(form->GroupBox18->title(), u8("Ultralight 卡读写"));
     EXPECT_EQ(form->GroupBox19->title(), u8(" 读卡 "));
