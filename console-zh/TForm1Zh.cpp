@@ -13,6 +13,7 @@
 #include "core/transfer.h"
 #include "core/uhf.h"
 #include "core/verdict.h"
+#include "gui/SystemPageTexts.h"
 #include "gui/seams.h"
 #include "gui/waits.h"
 #include "platform/comm.h"
@@ -42,6 +43,7 @@ TForm1Zh::TForm1Zh(QWidget* parent) : TForm1(parent, LaidOutElsewhere{}) {
     deviceSettingsTexts = &zh::kDeviceSettingsTexts;
     uhfTexts = &zh::kUhfTexts;
     transferTexts = &zh::kTransferTexts;
+    SystemTexts = &kSystemPageTextsChinese;
     statusText = zh::kStatusPanel;
     statusWidth = 300;
     finishCreate(zhBindings());
