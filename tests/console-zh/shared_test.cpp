@@ -1,7 +1,11 @@
 // Behaviour both programs share, run for each with its own texts: the same frames go out and
 // the same verdicts come back, worded by the build.
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QTimer>
 
+#include "usb/moduleframe.h"
 #include "zhoperator.h"
 
 namespace {
@@ -17,13 +21,16 @@ const BuildTexts kBuilds[] = {
       "no add customize data...   ", ""},
      "Suffix setting Success     ", "Suffix setting false     ",
      "Set  Active search for EPC number of single card Success    ", "error,no data  receive..   ",
-     "data error,please check Device Connection...", "Receive...", nullptr},
+     "data error,please check Device Connection...", "Receive...", nullptr,
+     {"Write Card Success,The card number is : 000000000000000000000001", "写卡成功,卡号000000000000000000000001"},
+     "Stop card", "Automatic card"},
     {"Vorcard-zh", true, "通讯错误，没有接收到数据..   ", "通讯错误，没有接收到数据..   ", "数据丢包，流水校验出错   ",
      "输出格式设置成功   ", "输出格式设置失败   ", "读取输出格式成功   ",
      {"输出格式为：  8位10进制（卡上后8位）", "输出格式：  前面加分号", "输出格式：  中间加逗号",
       "输出格式：  后面不加问号 ", "输出格式：  最后面不加回车 ", "没有增加自定义字节输出。   ", ""},
      "后缀设置成功   ", "后缀设置失败   ", "设置 主动寻单卡EPC号 成功   ", "通讯错误，没有接收到数据..   ",
-     "无有效数据，请检查设备是否联接....", "接收...", "发送..."},
+     "无有效数据，请检查设备是否联接....", "接收...", "发送...", {"写卡成功,卡号000000000000000000000001"},
+     "停止发卡", "自动发卡"},
 };
 
 TEST_P(BothBuilds, OutputFormatSetVerdicts) {
@@ -81,6 +88,41 @@ TEST_P(BothBuilds, TransferLinesAndSendEcho) {
     if (t().sent) expected << QString::fromUtf8(t().sent) + "020001cfCE03";
     expected << QString::fromUtf8(t().received) + "0200010001" "03";
     EXPECT_EQ(lines().mid(0, expected.size()), expected);
+}
+
+TEST_P(BothBuilds, SystemCommandReadAddress) {
+    fake.queueReply(reply(0x00, {0x05}));
+    click("Button4");
+    click("Button4");
+    EXPECT_EQ(lines(), (QStringList{at("系统地址为 : 05   "), "", at(t().noReplyWide), ""}));
+}
+
+// The module's answers inside the reader's pass-through replies.
+Bytes carried(std::uint8_t type, std::uint8_t command, const Bytes& params) {
+    return reply(0x00, usb::buildModuleFrame(type, command, params));
+}
+Bytes tagFound() {
+    return carried(0x02, 0x22, {0xC8, 0x30, 0x00, 0xE2, 0x00, 0x51, 0x28, 0x93, 0x0D, 0x01, 0x14, 0x17, 0x40, 0x11,
+                                0x22, 0x1A, 0x2B});
+}
+
+TEST_P(BothBuilds, EpcWriteAndAutomaticIssue) {
+    fake.queueReply(tagFound());
+    fake.queueReply(carried(0x01, 0x0C, {0x00}));
+    fake.queueReply(carried(0x01, 0x49, {0x0E, 0x30, 0x00, 0x00}));
+    click("Button66");
+    EXPECT_EQ(fake.frameCount(), 3);
+    EXPECT_EQ(lines(), t().written);
+
+    control<QLineEdit>("Edit61")->setText("10");
+    QString whileRunning;
+    QTimer::singleShot(100, [&] {
+        whileRunning = form->CheckBox20->text();
+        form->CheckBox20->setChecked(false);
+    });
+    form->CheckBox20->setChecked(true);  // runs until unchecked
+    EXPECT_EQ(whileRunning, QString::fromUtf8(t().stopIssue));
+    EXPECT_EQ(form->CheckBox20->text(), QString::fromUtf8(t().startIssue));
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, BothBuilds, ::testing::ValuesIn(kBuilds), buildName);

@@ -26,6 +26,8 @@ struct BuildTexts {
     const char* deviceLine;
     const char* received;
     const char* sent;  // the send echo, or null
+    QStringList written;          // the write sequence's lines for the number written
+    const char* stopIssue, *startIssue;  // the automatic issue box's captions
 };
 inline void PrintTo(const BuildTexts& b, std::ostream* os) { *os << b.name; }
 
