@@ -316,7 +316,9 @@ TEST_F(ZhLayout, AboutBoxAndMemoryLayoutWindow) {
             EXPECT_EQ(box->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
             EXPECT_EQ(box->toPlainText().split('\n'), history);
         }
-        if (auto* picture = d->findChild<QLabel*>("Image1")) EXPECT_FALSE(picture->pixmap().isNull());
+        if (auto* picture = d->findChild<QLabel*>("Image1")) {
+            EXPECT_FALSE(picture->pixmap().isNull());
+        }
     });
     form->N5Click();
     click("Button77");
