@@ -178,18 +178,8 @@ void TForm1Zh::PageControl1Change() {
 void TForm1Zh::Button73Click() { openPort(Button73, Button74); }
 void TForm1Zh::Button74Click() { closePort(Button73, Button74); }
 
-// A new port name or speed: close, then open again, as the buttons do.
-void TForm1Zh::ComboBox21Change() {
-    Comm1->setCommName(QStringLiteral("\\\\.\\") + ComboBox21->currentText());
-    Button74Click();
-    Button73Click();
-}
-
-void TForm1Zh::ComboBox22Change() {
-    Comm1->setBaudRate(static_cast<std::uint32_t>(console::StrToInt(ComboBox22->currentText().toStdString())));
-    Button74Click();
-    Button73Click();
-}
+void TForm1Zh::ComboBox21Change() { choosePort(ComboBox21->currentText(), Button73, Button74); }
+void TForm1Zh::ComboBox22Change() { chooseSpeed(ComboBox22->currentText(), Button73, Button74); }
 
 // The send box goes out on the serial port or over USB, as the radio pair says; then the
 // page's period is waited in full.

@@ -334,12 +334,15 @@ protected:
 
     // The serial page's port, for the port group of a build: lists the first `count` COM ports
     // that open now; points Comm1 at the first at 9600 baud (`noPort` listed when none is);
-    // opens or closes it, swapping the buttons' enabled states.
+    // opens or closes it, swapping the buttons' enabled states; points it at another port or
+    // speed and reopens it.
     void uncheckPageLoops();
     void probePorts(QComboBox* list, int count);
     void pointPortAtFirst(QComboBox* list, const char* noPort);
     void openPort(QAbstractButton* open, QAbstractButton* close);
     void closePort(QAbstractButton* open, QAbstractButton* close);
+    void choosePort(const QString& name, QAbstractButton* open, QAbstractButton* close);
+    void chooseSpeed(const QString& speed, QAbstractButton* open, QAbstractButton* close);
 
     // The UHF inventory; ReplyText is then the module frame of the answer.
     void uhfInventory();

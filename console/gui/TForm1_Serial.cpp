@@ -93,18 +93,21 @@ void TForm1::Button1Click() { openPort(Button1, Button2); }
 void TForm1::Button2Click() { closePort(Button1, Button2); }
 
 // Choosing a port opens it at once: close, then open.
-void TForm1::ComboBox1Change() {
-    Comm1->setCommName(QStringLiteral("\\\\.\\") + ComboBox1->currentText());
-    Button2Click();
-    Button1Click();
+void TForm1::choosePort(const QString& name, QAbstractButton* open, QAbstractButton* close) {
+    Comm1->setCommName(QStringLiteral("\\\\.\\") + name);
+    closePort(open, close);
+    openPort(open, close);
 }
 
 // Choosing a speed reopens the port at that speed, also when it was closed.
-void TForm1::ComboBox2Change() {
-    Comm1->setBaudRate(static_cast<std::uint32_t>(console::StrToInt(ComboBox2->currentText().toStdString())));
-    Button2Click();
-    Button1Click();
+void TForm1::chooseSpeed(const QString& speed, QAbstractButton* open, QAbstractButton* close) {
+    Comm1->setBaudRate(static_cast<std::uint32_t>(console::StrToInt(speed.toStdString())));
+    closePort(open, close);
+    openPort(open, close);
 }
+
+void TForm1::ComboBox1Change() { choosePort(ComboBox1->currentText(), Button1, Button2); }
+void TForm1::ComboBox2Change() { chooseSpeed(ComboBox2->currentText(), Button1, Button2); }
 
 // ---- the send box ----
 
