@@ -5,6 +5,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "platform/comm.h"
+#include "serial/testutil.h"
 #include "usb/moduleframe.h"
 #include "zhoperator.h"
 
@@ -23,14 +25,15 @@ const BuildTexts kBuilds[] = {
      "Set  Active search for EPC number of single card Success    ", "error,no data  receive..   ",
      "data error,please check Device Connection...", "Receive...", nullptr,
      {"Write Card Success,The card number is : 000000000000000000000001", "写卡成功,卡号000000000000000000000001"},
-     "Stop card", "Automatic card"},
+     "Stop card", "Automatic card", "USB_HID setting success   ",
+     "Set Active search for EPC number of single card Success   "},
     {"Vorcard-zh", true, "通讯错误，没有接收到数据..   ", "通讯错误，没有接收到数据..   ", "数据丢包，流水校验出错   ",
      "输出格式设置成功   ", "输出格式设置失败   ", "读取输出格式成功   ",
      {"输出格式为：  8位10进制（卡上后8位）", "输出格式：  前面加分号", "输出格式：  中间加逗号",
       "输出格式：  后面不加问号 ", "输出格式：  最后面不加回车 ", "没有增加自定义字节输出。   ", ""},
      "后缀设置成功   ", "后缀设置失败   ", "设置 主动寻单卡EPC号 成功   ", "通讯错误，没有接收到数据..   ",
      "无有效数据，请检查设备是否联接....", "接收...", "发送...", {"写卡成功,卡号000000000000000000000001"},
-     "停止发卡", "自动发卡"},
+     "停止发卡", "自动发卡", "USB_HID模式设置成功   ", "设置 主动寻单卡EPC号 成功   "},
 };
 
 TEST_P(BothBuilds, OutputFormatSetVerdicts) {
@@ -123,6 +126,26 @@ TEST_P(BothBuilds, EpcWriteAndAutomaticIssue) {
     form->CheckBox20->setChecked(true);  // runs until unchecked
     EXPECT_EQ(whileRunning, QString::fromUtf8(t().stopIssue));
     EXPECT_EQ(form->CheckBox20->text(), QString::fromUtf8(t().startIssue));
+}
+
+TEST_P(BothBuilds, UhfModuleOverTheSerialPort) {
+    testutil::Pty module;
+    platform::setCommDevicePath(7, module.slave());
+    form->Comm1->setCommName(QStringLiteral("\\\\.\\COM7"));
+    form->Comm1->setReadIntervalTimeout(10);
+    ASSERT_NO_THROW(form->Comm1->OpenPort());
+    auto answerSoon = [&](std::string bytes) { QTimer::singleShot(50, [&module, bytes] { module.write(bytes); }); };
+
+    control<QRadioButton>("RadioButton39")->setChecked(true);
+    answerSoon(std::string("\xBB\x01\xC1\x00\x01\x01\xC4\x7E", 8));
+    click("Button75");
+    EXPECT_EQ(module.read(8, 2000), std::string("\xBB\x00\xC1\x00\x01\x01\xC3\x7E", 8));
+    answerSoon(std::string("\xBB\x01\xC2\x00\x01\x00\xC4\x7E", 8));
+    click("Button76");
+    EXPECT_EQ(lines(), (QStringList{"232RX Data..", "BB01C1000101C47E", at(t().workModeSuccess), "232RX Data..",
+                                    "BB01C2000100C47E", at(t().usbHidSuccess), ""}));
+    form->Comm1->ClosePort();
+    platform::restoreCommDevicePaths();
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, BothBuilds, ::testing::ValuesIn(kBuilds), buildName);

@@ -28,6 +28,8 @@ struct BuildTexts {
     const char* sent;  // the send echo, or null
     QStringList written;          // the write sequence's lines for the number written
     const char* stopIssue, *startIssue;  // the automatic issue box's captions
+    const char* usbHidSuccess;
+    const char* workModeSuccess;  // single card EPC mode, before the time
 };
 inline void PrintTo(const BuildTexts& b, std::ostream* os) { *os << b.name; }
 
