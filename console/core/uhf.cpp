@@ -1,5 +1,6 @@
 #include "uhf.h"
 
+#include <cctype>
 #include <stdexcept>
 
 #include "hextext.h"
@@ -57,7 +58,12 @@ std::string cutReply(const std::string& reply) {
 
 InventoryTag readInventory(const std::string& cut) {
     InventoryTag tag;
-    const int length = pairValue(Copy(cut, 9, 2));
+    // An answer that ends inside its length byte, or whose length is no hex pair, holds no tag.
+    const std::string lengthPair = Copy(cut, 9, 2);
+    if (lengthPair.size() != 2 || !isxdigit(static_cast<unsigned char>(lengthPair[0])) ||
+        !isxdigit(static_cast<unsigned char>(lengthPair[1])))
+        return tag;
+    const int length = pairValue(lengthPair);
     if (length < 5) return tag;
     const std::size_t n = static_cast<std::size_t>(length - 5);
     // RSSI, PC and EPC from character 11, then the CRC word, checksum and end.

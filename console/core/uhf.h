@@ -63,8 +63,8 @@ struct InventoryTag {
     std::string crc;      // the 4 digits before the last 4 of the whole answer
 };
 
-// Reads a cut inventory answer of at least 9 digits: parameter length L (characters 9-10),
-// RSSI, PC, EPC of L - 5 bytes, the tag's CRC word before checksum and end.
+// Reads a cut inventory answer: parameter length L (characters 9-10), RSSI, PC, EPC of L - 5
+// bytes, the tag's CRC word before checksum and end. An answer too short for L finds no tag.
 InventoryTag readInventory(const std::string& cut);
 
 // The 24 digits of a 12-byte EPC from character 17, as the read buttons show it.

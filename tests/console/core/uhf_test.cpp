@@ -98,6 +98,8 @@ TEST(UhfReply, Inventory) {
          "3000", "1A2B"},
         {"4-byte EPC", "BB02220009C8100000000001BEEFB37E", true, 4, "00000001", "1000", "BEEF"},
         {"no room for an EPC", "BB02220004C830001A2B337E", false, 0, "", "", ""},
+        {"ends inside its length byte", "BB0222001", false, 0, "", "", ""},
+        {"a length that is no hex pair", "BB022200G5C830001A2B337E", false, 0, "", "", ""},
         {"length 5: an empty EPC", "BB02220005C830001A2B337E", true, 0, "", "3000", "1A2B"},
         {"claims more than it holds", "BB02220011C83000E2001A2B337E", false, 0, "", "", ""},
         {"CRC from the end of a second frame",
