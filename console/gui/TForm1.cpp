@@ -84,7 +84,7 @@ void TForm1::createComponents() {
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(1000);
 
-    const char* texts[] = {"  RFID", "", "Format output  card number", ""};
+    const char* texts[] = {"  RFID", "", statusText, ""};
     for (int i = 0; i < 4; ++i) {
         auto* panel = new QLabel(QString::fromUtf8(texts[i]), StatusBar1);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
@@ -117,11 +117,11 @@ void TForm1::createComponents() {
     Timer1->start();
 }
 
-// The status panels side by side from the left, 150, 30 and 400 pixels wide; the clock panel
+// The status panels side by side from the left, 150, 30 and statusWidth pixels wide; the clock panel
 // takes the rest of the bar. Where the rest is too narrow for the clock's text in this font,
 // the third panel gives up what the clock needs, down to what its own text needs.
 void TForm1::layOutStatusPanels() {
-    const int widths[] = {150, 30, 400};
+    const int widths[] = {150, 30, statusWidth};
     QLabel* clock = StatusPanels[3];
     const QString shown = clock->text();
     int clockNeeds = 0;
@@ -228,20 +228,18 @@ void TForm1::Timer1Timer() {
     StatusPanels[3]->setText(QString::fromStdString(console::dateTimeStamp(console::currentTime())));
 }
 
-void TForm1::PageControl1Change() {
+// A page change stops the continuous modes of CheckBox1 to CheckBox11; the others go on.
+void TForm1::uncheckPageLoops() {
     for (int i = 1; i <= 11; ++i)
         if (QAbstractButton* box = button(QStringLiteral("CheckBox%1").arg(i).toUtf8().constData()))
             box->setChecked(false);
-    // The serial page's port: the first free port at 9600 baud; an open port keeps its
-    // handle until it is reopened.
+}
+
+void TForm1::PageControl1Change() {
+    uncheckPageLoops();
+    // The serial page's port: the first free port at 9600 baud.
     GetCom();
-    Comm1->setCommName(QString::fromStdString("\\\\.\\" + FirstComPort));
-    ComboBox1->setCurrentIndex(ComboBox1->findText(QString::fromStdString(FirstComPort)));
-    if (FirstComPort == "none") {
-        ComboBox1->addItem(QStringLiteral("No Com Port"));
-        ComboBox1->setCurrentIndex(ComboBox1->count() - 1);
-    }
-    Comm1->setBaudRate(9600);
+    pointPortAtFirst(ComboBox1, "No Com Port");
 }
 
 void TForm1::FormClose() {
@@ -280,11 +278,15 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::N4Click() { console::endProgram(); }
 
 void TForm1::N5Click() {
-    if (!Form2) Form2 = new TForm2(this);  // centred on the main form
+    if (!Form2) Form2 = createAboutBox();
     console::runModal(Form2);
     delete Form2;
     Form2 = nullptr;
 }
+
+// Centred on the main form.
+TForm2* TForm1::createAboutBox() { return new TForm2(this); }
+TForm3* TForm1::createMemoryLayout() { return new TForm3(this); }
 
 void TForm1::N6Click() { RadioButton3->setChecked(true); }
 void TForm1::N7Click() { RadioButton4->setChecked(true); }
@@ -353,7 +355,8 @@ void TForm1::SendUHF(const std::string& data) {
 }
 
 void TForm1::SendHex(const std::string& frame) {
-    console::transferFrame(frame, RadioButton4->isChecked(), [this](const std::string& line) { addLog(line); });
+    console::transferFrame(frame, RadioButton4->isChecked(), [this](const std::string& line) { addLog(line); },
+                           *transferTexts);
 }
 
 void TForm1::Delay(int ms) { console::Delay(ms); }

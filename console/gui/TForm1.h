@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/transfer.h"
 #include "serial/TComm.h"
 #include "uhftexts.h"
 #include "ui_TForm1.h"
@@ -18,6 +19,8 @@ class QAction;
 class QMenu;
 class QTimer;
 class TForm1;
+class TForm2;
+class TForm3;
 struct SystemPageTexts;
 extern const SystemPageTexts kSystemPageTexts;  // Vorcard's texts of the system command page
 
@@ -85,6 +88,36 @@ public:
     void N19Click();
 
     // Output format settings page.
+    // Its log texts, one table per build (each text with its trailing blanks).
+    struct OutputFormatPageTexts {
+        const char* noReplyWide;  // set, read, active and passive reading
+        const char* noReply;      // factory default and version
+        const char* damaged;
+        const char* setSuccess;
+        const char* setFailure;
+        const char* readSuccess;
+        const char* readFailure;
+        const char* formatHead;  // before the format's name
+        const char* flagHead;    // before each of the four flag texts
+        const char* semicolon[2], *comma[2], *question[2], *enter[2];  // added, not added
+        const char* enterLineEnd;                                       // after the enter flag
+        const char* noCustom;
+        const char* customIs;
+        const char* activeSuccess;
+        const char* activeFailure;
+        const char* passiveSuccess;
+        const char* passiveFailure;
+        const char* factorySuccess;
+        const char* factoryFailure;
+        const char* versionSuccess;
+        const char* versionFailure;
+        const char* versionIs;
+        // Names of the formats read back, by code 00 to 10, then the custom length.
+        const char* formatNames[17];
+        const char* customLength;
+    };
+    static const OutputFormatPageTexts kOutputFormatTexts;  // Vorcard's
+    const OutputFormatPageTexts* outputFormatTexts = &kOutputFormatTexts;
     void Button24Click();
     void Button25Click();
     void Button27Click();
@@ -92,16 +125,19 @@ public:
     void Button57Click();
     void Button63Click();
     void Button64Click();
+    // The version's characters as `convert` makes them, or its hex digits where they are no
+    // readable text.
+    static std::string versionText(const std::string& data, std::string (*convert)(const std::string&));
 
     // Serial page.
     void Comm1ReceiveData(QObject* Sender, const void* Buffer, std::uint16_t BufferLength);
     void Send232HEX(const std::string& text);
-    void GetCom();
+    virtual void GetCom();
     void Button1Click();
     void Button2Click();
     void ComboBox1Change();
     void ComboBox2Change();
-    void Button3Click();
+    virtual void Button3Click();
     void CheckBox3Click();
     void Button6Click();
     void Button5Click();
@@ -263,7 +299,9 @@ public:
     virtual void SendUHF(const std::string& data);
     virtual void SendHex(const std::string& frame);
     void Delay(int ms);
-    void Delayy(int ms);
+    virtual void Delayy(int ms);
+    // The lines of the transfer routine; another build points this at its own.
+    const console::TransferTexts* transferTexts = &console::kTransferTexts;
 
     // Appends one line (UTF-8) to the log pane.
     void addLog(const std::string& line);
@@ -283,9 +321,34 @@ protected:
     void bindControlsByName();
     // Window frame, hidden tabs, components, event bindings, then FormCreate.
     void finishCreate(const std::vector<Binding>& table);
+    // The third status panel's text and width, set before finishCreate().
+    const char* statusText = "Format output  card number";
+    int statusWidth = 400;
 
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+
+    // The build's about box and memory-layout window.
+    virtual TForm2* createAboutBox();
+    virtual TForm3* createMemoryLayout();
+
+    // The serial page's port, for the port group of a build: lists the first `count` COM ports
+    // that open now; points Comm1 at the first at 9600 baud (`noPort` listed when none is);
+    // opens or closes it, swapping the buttons' enabled states; points it at another port or
+    // speed and reopens it.
+    void uncheckPageLoops();
+    void probePorts(QComboBox* list, int count);
+    void pointPortAtFirst(QComboBox* list, const char* noPort);
+    void openPort(QAbstractButton* open, QAbstractButton* close);
+    void closePort(QAbstractButton* open, QAbstractButton* close);
+    void choosePort(const QString& name, QAbstractButton* open, QAbstractButton* close);
+    void chooseSpeed(const QString& speed, QAbstractButton* open, QAbstractButton* close);
+
+    // The UHF inventory; ReplyText is then the module frame of the answer.
+    void uhfInventory();
+    // The inventory, printing the EPC that `epcOf` takes from the module frame; false when the
+    // module found no tag.
+    bool inventoryShowingEpc(std::string (*epcOf)(const std::string& cut));
 
     // The verdict pattern shared by every command: no reply, success, failure with the
     // reader's error message, damaged reply.
@@ -296,10 +359,8 @@ protected:
     void clickButton(const char* name);
 
 private:
-    // UHF: the inventory with its reply cut to the module frame; refusing a field; the wait
-    // for a serial answer (true when a burst came after `bursts`); the memory-layout window.
-    void uhfInventory();
-    bool inventoryShowingEpc();
+    // UHF: refusing a field; the wait for a serial answer (true when a burst came after
+    // `bursts`); the memory-layout window.
     void refuse(const char* text);
     bool serialAnswered(unsigned long long bursts);
     void showMemoryLayout();

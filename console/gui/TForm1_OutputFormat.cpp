@@ -14,48 +14,65 @@ using console::Copy;
 using console::ReplyText;
 using console::timeStamp;
 
+const TForm1::OutputFormatPageTexts TForm1::kOutputFormatTexts = {
+    .noReplyWide = console::texts::kNoReplyWideComma,
+    .noReply = console::texts::kNoReply,
+    .damaged = console::texts::kDamaged,
+    .setSuccess = "Set Up Success   ",
+    .setFailure = "Set up format false   ",
+    .readSuccess = "Read data success    ",
+    .readFailure = "Read format false   ",
+    .formatHead = "The Output format ： ",
+    .flagHead = "The Output format ： ",
+    .semicolon = {"add semicolon", "do not add semicolon "},
+    .comma = {"add ,", "do not add , "},
+    .question = {"add ?", "do not add ? "},
+    .enter = {"add enter", "do not add enter "},
+    .enterLineEnd = console::kCrLf,
+    .noCustom = "no add customize data...   ",
+    .customIs = "The customize data is ：  ",
+    .activeSuccess = "Set Active reading success    ",
+    .activeFailure = "Set Active reading false   ",
+    .passiveSuccess = "Set Passtive reading success    ",
+    .passiveFailure = "Set Passtive reading false   ",
+    .factorySuccess = "Restore factory settings Success    ",
+    .factoryFailure = "Restore factory settings False    ",
+    .versionSuccess = "read version number success ",
+    .versionFailure = "read version number false    ",
+    .versionIs = "the version number is：：",
+    .formatNames = {"2H4D + 2H4D ", "8 no. in HEX (7 byte) ", "8 no. in HEX reverse  (7 byte)  ",
+                    "8 no. in HEX reverse", "EPC card nubmer transform GS1 format（sgtin-96）...", "13 no. in D",
+                    "18 no. in D", "10 no. in HEX", "5 no. in D", "8 no. in D ", "10 no. in D reverse",
+                    "8 no. in D (last 3bytes)", "8 no. in HEX", "00+8 no. in D (last 3 bytes)",
+                    "8 no. in D (The card last 3bytes)", "10 no.in D", "Card number converted to ASCII output..."},
+    .customLength = "Card number custom length hexadecimal output...",
+};
+
 namespace {
 
 using console::kCrLf;
-const char* const kNoDataWide = console::texts::kNoReplyWideComma;
-const char* const kNoData = console::texts::kNoReply;
-const char* const kDamaged = console::texts::kDamaged;
 const int kWait = 300;
 
 struct FormatCode {
     const char* radio;
     const char* code;
-    const char* readBack;
 };
 
 // In the order the set command tests the radio buttons; "Card number hexadecimal output"
 // (RadioButton35) takes its code from the byte count instead.
 const FormatCode kFormats[] = {
-    {"RadioButton5", "07", "10 no. in HEX"},
-    {"RadioButton6", "0C", "8 no. in HEX"},
-    {"RadioButton7", "0D", "00+8 no. in D (last 3 bytes)"},
-    {"RadioButton8", "03", "8 no. in HEX reverse"},
-    {"RadioButton9", "0B", "8 no. in D (last 3bytes)"},
-    {"RadioButton10", "06", "18 no. in D"},
-    {"RadioButton11", "0E", "8 no. in D (The card last 3bytes)"},
-    {"RadioButton12", "08", "5 no. in D"},
-    {"RadioButton13", "09", "8 no. in D "},
-    {"RadioButton14", "0A", "10 no. in D reverse"},
-    {"RadioButton15", "05", "13 no. in D"},
-    {"RadioButton16", "0F", "10 no.in D"},
-    {"RadioButton17", "00", "2H4D + 2H4D "},
-    {"RadioButton21", "01", "8 no. in HEX (7 byte) "},
-    {"RadioButton22", "02", "8 no. in HEX reverse  (7 byte)  "},
-    {"RadioButton29", "04", "EPC card nubmer transform GS1 format（sgtin-96）..."},
-    {"RadioButton34", "10", "Card number converted to ASCII output..."},
+    {"RadioButton5", "07"},  {"RadioButton6", "0C"},  {"RadioButton7", "0D"},  {"RadioButton8", "03"},
+    {"RadioButton9", "0B"},  {"RadioButton10", "06"}, {"RadioButton11", "0E"}, {"RadioButton12", "08"},
+    {"RadioButton13", "09"}, {"RadioButton14", "0A"}, {"RadioButton15", "05"}, {"RadioButton16", "0F"},
+    {"RadioButton17", "00"}, {"RadioButton21", "01"}, {"RadioButton22", "02"}, {"RadioButton29", "04"},
+    {"RadioButton34", "10"},
 };
-const char* const kCustomLength = "Card number custom length hexadecimal output...";
 
 std::string flag(const QAbstractButton* box) { return box->isChecked() ? "01" : "00"; }
 
 // The version as characters of the reader's code page, without the zero bytes that pad it;
 // nothing when a byte does not decode or a control character could not be shown.
-std::optional<std::string> versionText(std::string bytes) {
+std::optional<std::string> decodedVersion(std::string bytes) {
     while (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
     std::optional<std::string> text = console::decodeCp936(bytes);
     if (text)
@@ -65,6 +82,15 @@ std::optional<std::string> versionText(std::string bytes) {
 }
 
 }  // namespace
+
+std::string TForm1::versionText(const std::string& data, std::string (*convert)(const std::string&)) {
+    std::optional<std::string> text;
+    try {
+        text = decodedVersion(convert(data));
+    } catch (const console::EConvertError&) {
+    }
+    return text ? *text : data;
+}
 
 void TForm1::Button24Click() {
     std::string code;
@@ -85,72 +111,67 @@ void TForm1::Button24Click() {
     Send("82" + code + flag(CheckBox16) + flag(CheckBox17) + flag(CheckBox18) + flag(CheckBox15) +
          flag(RadioButton18) + "01" + flag(CheckBox21));
     Delay(kWait);
-    judge(kNoDataWide, kDamaged, "Set up format false   ",
-          [this] { addLog("Set Up Success   " + timeStamp() + kCrLf); });
+    const OutputFormatPageTexts& t = *outputFormatTexts;
+    judge(t.noReplyWide, t.damaged, t.setFailure, [&] { addLog(t.setSuccess + timeStamp() + kCrLf); });
 }
 
 void TForm1::Button25Click() {
     Send("83");
     Delay(kWait);
-    judge(kNoDataWide, kDamaged, "Read format false   ", [this] {
+    const OutputFormatPageTexts& t = *outputFormatTexts;
+    judge(t.noReplyWide, t.damaged, t.readFailure, [&] {
         const std::string reply = ReplyText;
-        addLog("Read data success    " + timeStamp());
+        addLog(t.readSuccess + timeStamp());
         std::string code = Copy(reply, 11, 2);
         std::string format;
-        for (const FormatCode& f : kFormats)
-            if (code == f.code) format = f.readBack;
-        if (console::pairValue(code) > 0x10) format = kCustomLength;
-        auto added = [&](std::size_t at, const char* yes, const char* no) {
-            return Copy(reply, at, 2) != "00" ? yes : no;
+        const long long value = console::pairValue(code);
+        format = value > 0x10 ? t.customLength : t.formatNames[value];
+        auto added = [&](std::size_t at, const char* const (&texts)[2]) {
+            return Copy(reply, at, 2) != "00" ? texts[0] : texts[1];
         };
-        const std::string head = "The Output format ： ";
-        addLog(head + format);
-        addLog(head + added(13, "add semicolon", "do not add semicolon "));
-        addLog(head + added(17, "add ,", "do not add , "));
-        addLog(head + added(15, "add ?", "do not add ? "));
-        addLog(head + added(19, "add enter", "do not add enter ") + kCrLf);
+        addLog(t.formatHead + format);
+        addLog(t.flagHead + std::string(added(13, t.semicolon)));
+        addLog(t.flagHead + std::string(added(17, t.comma)));
+        addLog(t.flagHead + std::string(added(15, t.question)));
+        addLog(t.flagHead + std::string(added(19, t.enter)) + t.enterLineEnd);
         if (Copy(reply, 25, 2) == "00")
-            addLog(std::string("no add customize data...   ") + kCrLf);
+            addLog(t.noCustom + std::string(kCrLf));
         else
-            addLog("The customize data is ：  " + Copy(reply, 19, 2));
+            addLog(t.customIs + Copy(reply, 19, 2));
     });
 }
 
 void TForm1::Button27Click() {
     Send("0f01");
     Delay(kWait);
-    judge(kNoDataWide, kDamaged, "Set Active reading false   ",
-          [this] { addLog("Set Active reading success    " + timeStamp()); });
+    const OutputFormatPageTexts& t = *outputFormatTexts;
+    judge(t.noReplyWide, t.damaged, t.activeFailure, [&] { addLog(t.activeSuccess + timeStamp()); });
 }
 
 void TForm1::Button28Click() {
     Send("0f02");
     Delay(kWait);
-    judge(kNoDataWide, kDamaged, "Set Passtive reading false   ",
-          [this] { addLog("Set Passtive reading success    " + timeStamp()); });
+    const OutputFormatPageTexts& t = *outputFormatTexts;
+    judge(t.noReplyWide, t.damaged, t.passiveFailure, [&] { addLog(t.passiveSuccess + timeStamp()); });
 }
 
 void TForm1::Button57Click() {
     Send("cf");
     Delay(kWait);
-    judge(kNoData, kDamaged, "Restore factory settings False    ",
-          [this] { addLog("Restore factory settings Success    " + timeStamp() + kCrLf); });
+    const OutputFormatPageTexts& t = *outputFormatTexts;
+    judge(t.noReply, t.damaged, t.factoryFailure, [&] { addLog(t.factorySuccess + timeStamp() + kCrLf); });
 }
 
 void TForm1::Button63Click() {
     Send("c0");
     Delay(kWait);
-    judge(kNoData, kDamaged, "read version number false    ", [this] {
-        addLog("read version number success ");
+    const OutputFormatPageTexts& t = *outputFormatTexts;
+    judge(t.noReply, t.damaged, t.versionFailure, [&] {
+        addLog(t.versionSuccess);
         const std::string reply = ReplyText;
         long long count = static_cast<long long>(reply.size()) - 12;
         std::string data = count > 0 ? Copy(reply, 9, static_cast<std::size_t>(count)) : std::string();
-        std::optional<std::string> text;
-        try {
-            text = versionText(console::Getchr(data));
-        } catch (const console::EConvertError&) {
-        }
-        addLog("the version number is：：" + (text ? *text : data) + kCrLf);
+        addLog(t.versionIs + versionText(data, console::Getchr) + kCrLf);
     });
 }
 

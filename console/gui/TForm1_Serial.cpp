@@ -51,44 +51,63 @@ QStringList fileLines(const QByteArray& bytes) {
 
 // Lists every COM1-COM16 that opens exclusively now; one held elsewhere (also by Comm1) fails
 // to open and is left out. The opens never wait for a device.
-void TForm1::GetCom() {
-    ComboBox1->clear();
+void TForm1::GetCom() { probePorts(ComboBox1, kProbedPorts); }
+
+void TForm1::probePorts(QComboBox* list, int count) {
+    list->clear();
     FirstComPort = "none";
-    for (int n = 1; n <= kProbedPorts; ++n) {
+    for (int n = 1; n <= count; ++n) {
         char device[32];
         std::snprintf(device, sizeof device, "\\\\.\\COM%d", n);
         if (!platform::canOpenComm(device)) continue;
         const std::string entry = "COM" + std::to_string(n);
-        ComboBox1->addItem(QString::fromStdString(entry));
+        list->addItem(QString::fromStdString(entry));
         if (FirstComPort == "none") FirstComPort = entry;
     }
 }
 
-void TForm1::Button1Click() {
-    Comm1->OpenPort();
-    Button1->setEnabled(false);
-    Button2->setEnabled(true);
+// An open port keeps its handle until it is reopened.
+void TForm1::pointPortAtFirst(QComboBox* list, const char* noPort) {
+    Comm1->setCommName(QString::fromStdString("\\\\.\\" + FirstComPort));
+    list->setCurrentIndex(list->findText(QString::fromStdString(FirstComPort)));
+    if (FirstComPort == "none") {
+        list->addItem(QString::fromUtf8(noPort));
+        list->setCurrentIndex(list->count() - 1);
+    }
+    Comm1->setBaudRate(9600);
 }
 
-void TForm1::Button2Click() {
-    Comm1->ClosePort();
-    Button2->setEnabled(false);
-    Button1->setEnabled(true);
+void TForm1::openPort(QAbstractButton* open, QAbstractButton* close) {
+    Comm1->OpenPort();
+    open->setEnabled(false);
+    close->setEnabled(true);
 }
+
+void TForm1::closePort(QAbstractButton* open, QAbstractButton* close) {
+    Comm1->ClosePort();
+    close->setEnabled(false);
+    open->setEnabled(true);
+}
+
+void TForm1::Button1Click() { openPort(Button1, Button2); }
+void TForm1::Button2Click() { closePort(Button1, Button2); }
 
 // Choosing a port opens it at once: close, then open.
-void TForm1::ComboBox1Change() {
-    Comm1->setCommName(QStringLiteral("\\\\.\\") + ComboBox1->currentText());
-    Button2Click();
-    Button1Click();
+void TForm1::choosePort(const QString& name, QAbstractButton* open, QAbstractButton* close) {
+    Comm1->setCommName(QStringLiteral("\\\\.\\") + name);
+    closePort(open, close);
+    openPort(open, close);
 }
 
 // Choosing a speed reopens the port at that speed, also when it was closed.
-void TForm1::ComboBox2Change() {
-    Comm1->setBaudRate(static_cast<std::uint32_t>(console::StrToInt(ComboBox2->currentText().toStdString())));
-    Button2Click();
-    Button1Click();
+void TForm1::chooseSpeed(const QString& speed, QAbstractButton* open, QAbstractButton* close) {
+    Comm1->setBaudRate(static_cast<std::uint32_t>(console::StrToInt(speed.toStdString())));
+    closePort(open, close);
+    openPort(open, close);
 }
+
+void TForm1::ComboBox1Change() { choosePort(ComboBox1->currentText(), Button1, Button2); }
+void TForm1::ComboBox2Change() { chooseSpeed(ComboBox2->currentText(), Button1, Button2); }
 
 // ---- the send box ----
 

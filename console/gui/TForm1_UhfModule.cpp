@@ -97,7 +97,7 @@ void TForm1::Button75Click() {
     if (!serialAnswered(bursts)) return addLog(t.serialNoReply + timeStamp() + kCrLf);
     const std::string code = Copy(SerialRxText, 11, 2);
     int value = 0;
-    if (!decimalCode(code, value)) return addLog(t.serialDamaged + timeStamp() + kCrLf);
+    if (!decimalCode(code, value)) return addLog(t.workModeDamaged + timeStamp() + kCrLf);
     if (value <= 7) {
         // The mode the module reports it now has.
         std::string name;

@@ -58,7 +58,7 @@ void TForm1::uhfInventory() {
 }
 
 void TForm1::showMemoryLayout() {
-    if (!Form3) Form3 = new TForm3(this);
+    if (!Form3) Form3 = createMemoryLayout();
     console::runModal(Form3);
     delete Form3;
     Form3 = nullptr;
@@ -88,8 +88,7 @@ void TForm1::Button69Click() {
           });
 }
 
-// The read buttons' inventory: prints the EPC it found; false when the module found no tag.
-bool TForm1::inventoryShowingEpc() {
+bool TForm1::inventoryShowingEpc(std::string (*epcOf)(const std::string& cut)) {
     uhfInventory();
     const std::string cut = ReplyText;
     if (uhf::isNoTagFrame(cut)) {
@@ -97,14 +96,14 @@ bool TForm1::inventoryShowingEpc() {
         return false;
     }
     if (cut.empty()) addLog(kNoData + timeStamp() + kCrLf);
-    if (cut.size() > 20) addLog(kEpcIs + uhf::epc12(cut));
+    if (cut.size() > 20) addLog(kEpcIs + epcOf(cut));
     return true;
 }
 
-void TForm1::Button65Click() { inventoryShowingEpc(); }
+void TForm1::Button65Click() { inventoryShowingEpc(uhf::epc12); }
 
 void TForm1::Button67Click() {
-    if (!inventoryShowingEpc()) return;
+    if (!inventoryShowingEpc(uhf::epc12)) return;
     Edit53->setText(QString::fromStdString(uhf::epc12(ReplyText)));
     SendUHF(uhf::selectFrame(text(Edit53), 12));
     Delay(kModuleWait);

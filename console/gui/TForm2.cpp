@@ -7,6 +7,11 @@ void console::makeFixedDialog(QDialog* dialog) {
     dialog->setFixedSize(dialog->size());
 }
 
+TForm2::TForm2(QWidget* parent, LaidOutElsewhere) : QDialog(parent), Ui::TForm2() {
+    Panel1 = nullptr;
+    Label1 = nullptr;
+}
+
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     setupUi(this);
     // A form description stores point sizes only; the caption is 24 pixels high.

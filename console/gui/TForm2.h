@@ -8,6 +8,12 @@ class TForm2 : public QDialog, public Ui::TForm2 {
     Q_OBJECT
 public:
     explicit TForm2(QWidget* parent = nullptr);
+
+protected:
+    // For a build whose about box is laid out from another form description; the controls
+    // that form lacks stay null.
+    struct LaidOutElsewhere {};
+    TForm2(QWidget* parent, LaidOutElsewhere);
 };
 
 namespace console {

@@ -18,6 +18,12 @@ static void registerPicture() {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setupUi(this);
+    finishCreate();
+}
+
+TForm3::TForm3(QWidget* parent, LaidOutElsewhere) : QDialog(parent) { Image1 = nullptr; }
+
+void TForm3::finishCreate() {
     console::makeFixedDialog(this);
     registerPicture();
     QFile file(QString::fromLatin1(kPicture));

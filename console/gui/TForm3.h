@@ -15,4 +15,12 @@ public:
 
     // Where the picture is read from.
     static constexpr const char* kPicture = ":/forms/memory-map.jpg";
+
+protected:
+    // For a build whose window is laid out from another form description: the derived
+    // constructor lays out its form, sets Image1, then calls finishCreate().
+    struct LaidOutElsewhere {};
+    TForm3(QWidget* parent, LaidOutElsewhere);
+    // Fixed frame and the picture.
+    void finishCreate();
 };

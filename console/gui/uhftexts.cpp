@@ -23,6 +23,7 @@ const UhfPageTexts kUhfPageTextsVorcard = {
     .workModeSuccessTail = " Success",
     .workModeFailureHead = "Set ",
     .workModeFailureTail = "false",
+    .workModeDamaged = texts::kDamaged,
     .virtualSerialSuccess = "USB mode switch setting  Success    ",
     .virtualSerialFailure = "USB mode switch setting false     ",
     .usbHidSuccess = "USB_HID setting success   ",

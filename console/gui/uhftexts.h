@@ -29,6 +29,7 @@ struct UhfPageTexts {
     const char* workModeSuccessTail;
     const char* workModeFailureHead;
     const char* workModeFailureTail;
+    const char* workModeDamaged;
 
     // Reader and module interface switches.
     const char* virtualSerialSuccess;

@@ -50,11 +50,13 @@ void Delay(int ms) {
     }
 }
 
-void Delayy(int ms) {
+void Delayy(int ms, int pumpsPerRound) {
     std::uint32_t start = platform::tickCount();
     for (;;) {
         pump();
-        if (elapsed(start) >= ms) return;
+        std::int32_t now = elapsed(start);
+        for (int i = 1; i < pumpsPerRound; ++i) pump();
+        if (now >= ms) return;
         sleepUntil(start, ms);
     }
 }

@@ -6,7 +6,8 @@ namespace console {
 
 // Until ReplyText is not empty or `ms` milliseconds have passed; at least one round.
 void Delay(int ms);
-// Until `ms` milliseconds have passed; at least one round.
-void Delayy(int ms);
+// Until `ms` milliseconds have passed; at least one round. Each round dispatches the pending
+// events `pumpsPerRound` times, the clock read after the first.
+void Delayy(int ms, int pumpsPerRound = 1);
 
 }  // namespace console

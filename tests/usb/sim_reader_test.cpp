@@ -71,6 +71,9 @@ const Row kRows[] = {
     {"SetWithTooFewBytes", frame(0x82, {0x0F, 0x00}), fail(0x85)},
     {"ReadingModeOutOfRange", frame(0x0F, {0x05}), fail(0x85)},
     {"BuzzerParameterOutOfRange", literal(0xCD, {0x02}), fail(0x85)},
+    {"IdIcFunctionOff", {0x02, 0x00, 0x02, 0x90, 0x00, 0x92, 0x03}, ok()},
+    {"IdIcFunctionOn", {0x02, 0x00, 0x02, 0x90, 0x01, 0x93, 0x03}, ok()},
+    {"IdIcParameterOutOfRange", frame(0x90, {0x02}), fail(0x85)},
 };
 
 class SimReaderRows : public ::testing::TestWithParam<Row> {};
@@ -103,8 +106,10 @@ TEST(SimReader, FactoryDefaultRestoresEverySetting) {
     reader.handle(frame(0x82, {0x07, 0x01, 0x01, 0x01, 0x00, 0x00, 0x01, 0x01}));
     reader.handle(frame(0x0F, {0x02}));
     reader.handle(literal(0xCD, {0x00}));
+    reader.handle(frame(0x90, {0x00}));
     EXPECT_EQ(reader.state().settings.readingMode, usb::sim::kPassiveReading);
     EXPECT_FALSE(reader.state().settings.voiceOn);
+    EXPECT_FALSE(reader.state().settings.idIcOn);
     EXPECT_NE(reader.handle(frame(0x83)), ok(kDefaults));
 
     ASSERT_EQ(reader.handle(frame(0xCF)), ok());

@@ -1,5 +1,5 @@
 // The reader's own settings: card-number output format (82/83), reading mode (0F), buzzer
-// (CD), factory default (CF) and version (C0).
+// (CD), ID/IC card function (90), factory default (CF) and version (C0).
 #include <array>
 
 #include "sim_reader.h"
@@ -39,6 +39,13 @@ Answer setVoice(ReaderState& s, Params p) {
     return success();
 }
 
+// 90: the ID/IC card function (125 kHz and 13.56 MHz reading) 00 off, 01 on.
+Answer setIdIcFunction(ReaderState& s, Params p) {
+    if (p.size() != 1 || p[0] > 0x01) return failure(kErrorBadFrame);
+    s.settings.idIcOn = p[0] == 0x01;
+    return success();
+}
+
 // CF: factory default.
 Answer factoryDefault(ReaderState& s, Params p) {
     if (!p.empty()) return failure(kErrorBadFrame);
@@ -54,7 +61,8 @@ Answer readVersion(ReaderState& s, Params p) {
 
 constexpr std::array kCommands{
     Command{0x0F, setReadingMode}, Command{0x82, setOutputFormat}, Command{0x83, readSettings},
-    Command{0xC0, readVersion},    Command{0xCD, setVoice},        Command{0xCF, factoryDefault},
+    Command{0x90, setIdIcFunction}, Command{0xC0, readVersion},    Command{0xCD, setVoice},
+    Command{0xCF, factoryDefault},
 };
 
 }  // namespace

@@ -81,6 +81,7 @@ struct Settings {
     DeviceSettings device;
     std::uint8_t readingMode = kActiveReading;
     bool voiceOn = true;          // CD 01 switches the buzzer on, CD 00 off
+    bool idIcOn = true;           // 90 01 switches the ID/IC card (125 kHz / 13.56 MHz) function on, 90 00 off
     SectorRead sector;
     bool operator==(const Settings&) const = default;
 };

@@ -29,7 +29,7 @@ protected:
         console::setClock([] { return console::LocalTime{2026, 12, 10, 14, 5, 9}; });
         console::setErrorHandler([this](const QString& m) { errors << m; });
         console::setProgramEnd([this] { ++programEnds; });
-        form = std::make_unique<TForm1>();
+        form = makeForm();
         form->show();
         // The first paint (fonts, style) is done here, not inside a test's timed wait.
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -45,6 +45,9 @@ protected:
         console::resetProgramEnding();
         platform::restoreCommDevicePaths();
     }
+
+    // The window under test; another build's fixture makes its own.
+    virtual std::unique_ptr<TForm1> makeForm() { return std::make_unique<TForm1>(); }
 
     template <typename W = QAbstractButton>
     W* control(const char* name) {
