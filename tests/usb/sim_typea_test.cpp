@@ -157,7 +157,9 @@ TEST_P(SimTypeACards, AnswerAsTheCardsWould) {
         ASSERT_TRUE(reply) << "step " << i;
         ASSERT_GE(reply->size(), 6u) << "step " << i;
         EXPECT_EQ(reply->at(3), s.status) << "step " << i;
-        if (s.data) EXPECT_EQ(Bytes(reply->begin() + 4, reply->end() - 2), *s.data) << "step " << i;
+        if (s.data) {
+            EXPECT_EQ(Bytes(reply->begin() + 4, reply->end() - 2), *s.data) << "step " << i;
+        }
         EXPECT_EQ(*reply, usb::buildFrame(0x00, reply->at(3), Bytes(reply->begin() + 4, reply->end() - 2)))
             << "step " << i << ": a well-formed reply";
         ++i;
