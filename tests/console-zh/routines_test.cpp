@@ -38,17 +38,6 @@ protected:
         clickTab(8);
         ASSERT_EQ(form->PageControl1->currentWidget()->objectName(), "TabSheet9");
     }
-    void choose(QComboBox* combo, const QString& text) {
-        int i = combo->findText(text);
-        ASSERT_GE(i, 0) << text.toStdString();
-        combo->setCurrentIndex(i);
-        emit combo->activated(i);
-    }
-    static QStringList items(const QComboBox* combo) {
-        QStringList out;
-        for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
-        return out;
-    }
     static bool portOpen(int n) { return !platform::canOpenComm("\\\\.\\COM" + std::to_string(n)); }
     static std::string hexOf(const std::string& bytes) {
         std::string out;

@@ -2,6 +2,7 @@
 // mouse, bytes checked at the fake USB library, lines read from the log pane.
 #pragma once
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -62,6 +63,18 @@ protected:
     QStringList lines() const {
         QStringList out;
         for (int i = 0; i < form->RichEdit1->lineCount(); ++i) out << form->RichEdit1->line(i);
+        return out;
+    }
+    // The operator picks an entry of a drop-down list.
+    void choose(QComboBox* combo, const QString& text) {
+        int i = combo->findText(text);
+        ASSERT_GE(i, 0) << text.toStdString();
+        combo->setCurrentIndex(i);
+        emit combo->activated(i);
+    }
+    static QStringList items(const QComboBox* combo) {
+        QStringList out;
+        for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
         return out;
     }
     Bytes lastFrame() {

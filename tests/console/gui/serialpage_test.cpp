@@ -45,18 +45,6 @@ protected:
         choose(form->ComboBox1, QStringLiteral("COM%1").arg(number));
         ASSERT_TRUE(portOpen("\\\\.\\COM" + std::to_string(number)));
     }
-    // The operator picks an entry of a drop-down list.
-    void choose(QComboBox* combo, const QString& text) {
-        int i = combo->findText(text);
-        ASSERT_GE(i, 0) << text.toStdString();
-        combo->setCurrentIndex(i);
-        emit combo->activated(i);
-    }
-    static QStringList items(const QComboBox* combo) {
-        QStringList out;
-        for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
-        return out;
-    }
     bool portOpen(const std::string& name) const { return !platform::canOpenComm(name); }
     void expectButtons(bool openEnabled, bool closeEnabled) {
         EXPECT_EQ(form->Button1->isEnabled(), openEnabled);
