@@ -4,8 +4,9 @@
 // The module takes frames BB, type, command, length (2 bytes), parameters, checksum, 7E and
 // answers in the same layout (type 01 a response, 02 a notification). Its field holds tags;
 // inventory answers the first, select restricts the next command to one EPC, read and write
-// act on the tag's memory banks. A tag whose EPC was written leaves the field and the next
-// blank tag comes in, as on an issuing station.
+// act on the tag's memory banks. A tag whose EPC was written stays in the field for one more
+// inventory, which shows its new number, and is then taken away; the next blank tag comes in,
+// as on an issuing station.
 #include <algorithm>
 #include <array>
 
@@ -89,6 +90,11 @@ Bytes inventory(UhfModule& m) {
     params.insert(params.end(), pe.begin(), pe.end());
     params.push_back(tag->epcMemory[0]);
     params.push_back(tag->epcMemory[1]);
+    if (m.justWritten && tag->epcMemory == *m.justWritten) {
+        m.justWritten.reset();
+        m.field.erase(tag);
+        m.field.push_back(blankTag(m.nextSerial++));
+    }
     return moduleFrame(kNotification, 0x22, params);
 }
 
@@ -140,10 +146,12 @@ Bytes write(ReaderState& s, Params p) {
         if (mem.size() < at + count) mem.resize(at + count, 0x00);
         std::copy(data.begin(), data.end(), mem.begin() + static_cast<long>(at));
         storeCrc(*tag);
-        // Issued: the tag leaves the field and the next blank one comes in.
+        // Issued: the tag stays in front until the next inventory has seen its new number.
         m.issued.push_back(*tag);
+        m.justWritten = tag->epcMemory;
+        UhfTag written = std::move(*tag);
         m.field.erase(tag);
-        m.field.push_back(blankTag(m.nextSerial++));
+        m.field.push_front(std::move(written));
         break;
     }
     case User:
