@@ -184,8 +184,9 @@ struct UhfModule {
     std::uint32_t nextSerial = 2;           // serial of the next blank tag to come into the field
     std::optional<Bytes> selected;          // the EPC that the next command is restricted to
     // The EPC memory of the tag written last while it is still in the field: it answers one
-    // more inventory, then the operator takes it away.
+    // more inventory, and the operator has taken it away before the inventory after that.
     std::optional<Bytes> justWritten;
+    bool justWrittenSeen = false;
 };
 
 // A light or the buzzer as last set: period and count, one byte each.

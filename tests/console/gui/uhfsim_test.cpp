@@ -89,14 +89,15 @@ TEST_F(UhfSimulatedReader, ReadModeSwitchAndWrongPassword) {
 }
 
 // A written tag stays in the field until the operator takes it away: "Read" right after a
-// write shows the new number, a second "Write" finds the number written last and leaves the
-// tag alone, and only then does the next blank tag come in.
+// write shows the new number and reads the tag, a second "Write" finds the number written
+// last and leaves the tag alone, and only then does the next blank tag come in.
 TEST_F(UhfSimulatedReader, WrittenTagStaysForOneMoreLook) {
     const QString first = "000000000000000000000001", second = "000000000000000000000002";
     click("Button66");
-    click("Button65");
+    click("Button67");
     EXPECT_EQ(lines(), (QStringList{"Write Card Success,The card number is : " + first, "写卡成功,卡号" + first,
                                     "the epc is: " + first}));
+    EXPECT_EQ(console::ReplyText.substr(12, 2), "39") << "the module read the tag: " << console::ReplyText;
 
     form->RichEdit1->clearAll();
     click("Button66");
