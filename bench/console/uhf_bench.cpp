@@ -50,7 +50,8 @@ void BM_UhfWriteSequence(benchmark::State& state) {
 BENCHMARK(BM_UhfWriteSequence)->Unit(benchmark::kMicrosecond);
 
 // Tags issued a second by "Automatic card" with the default wait, against the simulated
-// reader; each run issues `tags` tags.
+// reader; each run issues `tags` tags. Each tag takes two passes: the one that writes it and
+// the one that finds it still in the field, carrying the number written last.
 void BM_AutomaticIssueRate(benchmark::State& state) {
     platform::setLibraryFolder(SIM_USB_DIR);
     auto lib = platform::loadLibrary("usb.dll");

@@ -87,9 +87,22 @@ TEST(SimUhf, WriteOfTheSelectedTagIssuesIt) {
     EXPECT_EQ(epcOf(issued), (Bytes{0x00, 0x00, 0x00, 0x07}));
     EXPECT_EQ(issued.epcMemory.size(), 8u);
     EXPECT_EQ(issued.epcMemory[0] << 8 | issued.epcMemory[1], usb::sim::epcCrc(usb::sim::pcAndEpc(issued)));
+    // The written tag answers the next inventory with its new number and is still there for
+    // the commands after it; before the inventory after that it has been taken away, and a
+    // blank one has come in.
+    const Bytes first = epcOf(uhf.field.back());
+    Bytes seen = inventory(reader);
+    ASSERT_EQ(seen.size(), 7u + 9u);
+    EXPECT_EQ(Bytes(seen.begin() + 8, seen.begin() + 12), (Bytes{0x00, 0x00, 0x00, 0x07}));
+    EXPECT_EQ(uhf.field.size(), 2u);
+    EXPECT_EQ(epcOf(uhf.field.front()), (Bytes{0x00, 0x00, 0x00, 0x07}));
+    Bytes next = inventory(reader);
+    ASSERT_EQ(next.size(), 7u + 17u);
+    EXPECT_EQ(Bytes(next.begin() + 8, next.begin() + 20), first);
     ASSERT_EQ(uhf.field.size(), 2u) << "the written tag left, a blank one came in";
-    EXPECT_NE(epcOf(uhf.field.front()), second);
-    EXPECT_NE(epcOf(uhf.field.back()), epcOf(uhf.field.front()));
+    EXPECT_EQ(epcOf(uhf.field.front()), first);
+    EXPECT_NE(epcOf(uhf.field.back()), second);
+    EXPECT_NE(epcOf(uhf.field.back()), first);
 }
 
 TEST(SimUhf, RefusedCommands) {

@@ -181,9 +181,13 @@ Bytes pcAndEpc(const UhfTag& tag);
 // The UHF module behind the reader's pass-through command (CE).
 struct UhfModule {
     std::deque<UhfTag> field{blankTag(1)};  // tags in the field; the first answers an inventory
-    std::vector<UhfTag> issued;             // tags that left the field once their EPC was written
+    std::vector<UhfTag> issued;             // tags as their EPC was written
     std::uint32_t nextSerial = 2;           // serial of the next blank tag to come into the field
     std::optional<Bytes> selected;          // the EPC that the next command is restricted to
+    // The EPC memory of the tag written last while it is still in the field: it answers one
+    // more inventory, and the operator has taken it away before the inventory after that.
+    std::optional<Bytes> justWritten;
+    bool justWrittenSeen = false;
 };
 
 // A light or the buzzer as last set: period and count, one byte each.

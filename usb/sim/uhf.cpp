@@ -4,7 +4,8 @@
 // The module takes frames BB, type, command, length (2 bytes), parameters, checksum, 7E and
 // answers in the same layout (type 01 a response, 02 a notification). Its field holds tags;
 // inventory answers the first, select restricts the next command to one EPC, read and write
-// act on the tag's memory banks. A tag whose EPC was written leaves the field and the next
+// act on the tag's memory banks. A tag whose EPC was written stays in the field for one more
+// inventory, which shows its new number, and is taken away before the next one; then the next
 // blank tag comes in, as on an issuing station.
 #include <algorithm>
 #include <array>
@@ -81,7 +82,19 @@ std::deque<UhfTag>::iterator target(UhfModule& m) {
 std::array<std::uint8_t, 4> password(Params p) { return {p[0], p[1], p[2], p[3]}; }
 std::size_t word(Params p, std::size_t at) { return static_cast<std::size_t>(p[at] << 8 | p[at + 1]); }
 
+// The tag written last, once an inventory has shown it, is taken away; a blank one comes in.
+void takeAwayWrittenTag(UhfModule& m) {
+    if (!m.justWritten || !m.justWrittenSeen) return;
+    auto written = std::find_if(m.field.begin(), m.field.end(),
+                                [&](const UhfTag& t) { return t.epcMemory == *m.justWritten; });
+    if (written != m.field.end()) m.field.erase(written);
+    m.field.push_back(blankTag(m.nextSerial++));
+    m.justWritten.reset();
+    m.justWrittenSeen = false;
+}
+
 Bytes inventory(UhfModule& m) {
+    takeAwayWrittenTag(m);
     auto tag = target(m);
     if (tag == m.field.end()) return errorFrame(kNoTag);
     Bytes params{kRssi};
@@ -89,6 +102,7 @@ Bytes inventory(UhfModule& m) {
     params.insert(params.end(), pe.begin(), pe.end());
     params.push_back(tag->epcMemory[0]);
     params.push_back(tag->epcMemory[1]);
+    if (m.justWritten && tag->epcMemory == *m.justWritten) m.justWrittenSeen = true;
     return moduleFrame(kNotification, 0x22, params);
 }
 
@@ -140,10 +154,13 @@ Bytes write(ReaderState& s, Params p) {
         if (mem.size() < at + count) mem.resize(at + count, 0x00);
         std::copy(data.begin(), data.end(), mem.begin() + static_cast<long>(at));
         storeCrc(*tag);
-        // Issued: the tag leaves the field and the next blank one comes in.
+        // Issued: the tag stays in front until the next inventory has seen its new number.
         m.issued.push_back(*tag);
+        m.justWritten = tag->epcMemory;
+        m.justWrittenSeen = false;
+        UhfTag written = std::move(*tag);
         m.field.erase(tag);
-        m.field.push_back(blankTag(m.nextSerial++));
+        m.field.push_front(std::move(written));
         break;
     }
     case User:

@@ -88,4 +88,26 @@ TEST_F(UhfSimulatedReader, ReadModeSwitchAndWrongPassword) {
     EXPECT_EQ(lines().mid(2), (QStringList{QString("The card is not exist..!   ") + kTime, ""}));
 }
 
+// A written tag stays in the field until the operator takes it away: "Read" right after a
+// write shows the new number and reads the tag, a second "Write" finds the number written
+// last and leaves the tag alone, and only then does the next blank tag come in.
+TEST_F(UhfSimulatedReader, WrittenTagStaysForOneMoreLook) {
+    const QString first = "000000000000000000000001", second = "000000000000000000000002";
+    click("Button66");
+    click("Button67");
+    EXPECT_EQ(lines(), (QStringList{"Write Card Success,The card number is : " + first, "写卡成功,卡号" + first,
+                                    "the epc is: " + first}));
+    EXPECT_EQ(console::ReplyText.substr(12, 2), "39") << "the module read the tag: " << console::ReplyText;
+
+    form->RichEdit1->clearAll();
+    click("Button66");
+    click("Button66");
+    EXPECT_EQ(lines(), (QStringList{"Write Card Success,The card number is : " + second, "写卡成功,卡号" + second}))
+        << "the second press finds the tag just written and leaves it alone";
+    click("Button65");
+    EXPECT_EQ(lines().mid(2), QStringList{"the epc is: E2005128930D011400000003"}) << "the next blank tag";
+    EXPECT_EQ(reader->state().uhf.issued.size(), 2u);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
 }  // namespace
