@@ -144,8 +144,9 @@ void TForm1::Button66Click() {
     if (cut.empty()) return addLog(kNoData + timeStamp() + kCrLf);
     if (cut.size() <= 8) return;
     const uhf::InventoryTag tag = uhf::readInventory(cut);
-    // No room for an EPC, an EPC that runs past the answer, or one the select cannot mask.
-    if (!tag.found || tag.epcBytes > uhf::kMaxSelectEpcBytes) return addLog(kNoCard + timeStamp());
+    // No room for an EPC, an EPC that runs past the answer, or one the select cannot mask: a
+    // tag answered, but not usably. The automatic issue passes over it as over an empty field.
+    if (!tag.found || tag.epcBytes > uhf::kMaxSelectEpcBytes) return addLog(kDamaged + timeStamp() + kCrLf);
     Edit60->setText(QString::fromStdString(tag.epc));
     if (epcbuf->text().toStdString() == tag.epc) return;
 
