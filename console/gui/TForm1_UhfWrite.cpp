@@ -203,8 +203,10 @@ void TForm1::Button68Click() {
     for (int i = 0; i < 4; ++i) {
         chunks[i] = Copy(digits, 1 + 6 * static_cast<std::size_t>(i), 6);
         if (chunks[i].empty())
-            throw console::EConvertError("'" + digits + "' holds no counter chunk " + std::to_string(i + 1) +
-                                         ": the counter takes 19 to 24 hex digits");
+            throw console::EConvertError(QString::fromUtf8(uhfTexts->counterTooShort)
+                                             .arg(QString::fromStdString(digits))
+                                             .arg(i + 1)
+                                             .toStdString());
         values[i] = std::stoll(chunks[i], nullptr, 16);
     }
     auto hex6 = [](long long v) {
