@@ -6,7 +6,10 @@ namespace texts = console::texts;
 
 namespace zh {
 
-const console::TransferTexts kTransferTexts = {"无有效数据，请检查设备是否联接....", "接收...", "发送..."};
+const console::TransferTexts kTransferTexts = {"无有效数据，请检查设备是否联接....", "接收...", "发送...",
+                                               "无法加载USB访问库 %1：%2",
+                                               "USB访问库 %1 中没有函数 %2",
+                                               "数据帧 %1 字节，没有发送：一帧最多 %2 字节"};
 
 const TForm1::OutputFormatPageTexts kOutputFormatTexts = {
     .noReplyWide = texts::kNoReplyChinese,
@@ -41,6 +44,7 @@ const TForm1::OutputFormatPageTexts kOutputFormatTexts = {
                     "00+8位10进制（id后3字节转换）", "8位10进制（卡上后8位）", "10位10进制（id后4字节转换）",
                     "卡号转换成ASCII输出..."},
     .customLength = "卡号自定义长度16进制输出...",
+    .byteCountOutOfRange = "字节数 %1 超出范围，请输入 0 到 127",
 };
 
 const TForm1::DeviceSettingsPageTexts kDeviceSettingsTexts = {
@@ -90,6 +94,7 @@ const UhfPageTexts kUhfTexts = {
     .refusedPassword = "EPC号没有写入：访问密码必须是8位16进制数   ",
     .refusedStep = "EPC号没有写入：累加值不能加到EPC号上   ",
     .refusedSector = "没有发送：扇区、地址和长度各2位16进制数，密码8位   ",
+    .counterTooShort = "'%1' 缺少第%2段计数：计数器要19到24位16进制数",
 };
 
 }  // namespace zh

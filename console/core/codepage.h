@@ -9,4 +9,19 @@ namespace console {
 // there (an incomplete character at the end included).
 std::optional<std::string> decodeCp936(const std::string& bytes);
 
+// Characters into code page 936, one at a time through one converter.
+class Cp936Encoder {
+public:
+    Cp936Encoder();
+    ~Cp936Encoder();
+    Cp936Encoder(const Cp936Encoder&) = delete;
+    Cp936Encoder& operator=(const Cp936Encoder&) = delete;
+
+    // The character's bytes; empty when code page 936 has no such character.
+    std::string bytes(char32_t c);
+
+private:
+    void* converter_;
+};
+
 }  // namespace console

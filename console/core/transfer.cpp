@@ -33,25 +33,39 @@ std::string frameWithBody(const std::string& body) {
     return "02" + body + hexByte(x) + "03";
 }
 
+// The pattern with %1 and %2 replaced by the two texts.
+std::string filled(const char* pattern, const std::string& first, const std::string& second) {
+    std::string out;
+    for (const char* p = pattern; *p; ++p) {
+        if (p[0] == '%' && (p[1] == '1' || p[1] == '2')) {
+            out += p[1] == '1' ? first : second;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
 // Finds a function of the USB library; on failure says what is missing in the log.
-void* usbFunction(const char* name, const LogLine& log) {
+void* usbFunction(const char* name, const LogLine& log, const TransferTexts& texts) {
     auto lib = platform::loadLibrary(kLibrary);
     if (!lib.handle) {
-        log("USB access library " + platform::libraryFileName(kLibrary) +
-            " could not be loaded: " + lib.error);
+        log(filled(texts.noLibrary, platform::libraryFileName(kLibrary), lib.error));
         return nullptr;
     }
     auto fn = platform::findFunction(lib.handle, name);
-    if (!fn.address)
-        log("USB access library " + platform::libraryFileName(kLibrary) + " has no function " +
-            name);
+    if (!fn.address) log(filled(texts.noFunction, platform::libraryFileName(kLibrary), name));
     return fn.address;
 }
 
 }  // namespace
 
 const TransferTexts kTransferTexts = {"data error,please check Device Connection...", "Receive...",
-                                     nullptr};
+                                     nullptr,
+                                     "USB access library %1 could not be loaded: %2",
+                                     "USB access library %1 has no function %2",
+                                     "frame of %1 bytes not sent: a frame holds at most %2 bytes"};
 
 std::string readerFrame(const std::string& address, const std::string& data) {
     std::string digits = hexDigits(data);
@@ -70,15 +84,14 @@ void transferFrame(const std::string& frameText, bool debug, const LogLine& log,
     std::string digits = checkdata(frameText);
     int n = static_cast<int>(digits.size() / 2);
     if (n > kMaxFrameBytes) {
-        log("frame of " + std::to_string(n) + " bytes not sent: a frame holds at most " +
-            std::to_string(kMaxFrameBytes) + " bytes");
+        log(filled(texts.frameTooLong, std::to_string(n), std::to_string(kMaxFrameBytes)));
         ReplyText.clear();
         return;
     }
     std::array<unsigned char, kMaxFrameBytes> out{};
     for (int i = 0; i < n; ++i) out[i] = static_cast<unsigned char>(pairValue(digits.substr(2 * i, 2)));
 
-    auto write = reinterpret_cast<WriteFn>(usbFunction("hidWriteData", log));
+    auto write = reinterpret_cast<WriteFn>(usbFunction("hidWriteData", log, texts));
     if (!write) {
         ReplyText.clear();
         return;
@@ -89,7 +102,7 @@ void transferFrame(const std::string& frameText, bool debug, const LogLine& log,
         return;
     }
 
-    auto read = reinterpret_cast<ReadFn>(usbFunction("hidReadData", log));
+    auto read = reinterpret_cast<ReadFn>(usbFunction("hidReadData", log, texts));
     if (!read) {
         ReplyText.clear();
         return;

@@ -33,6 +33,9 @@ struct TransferTexts {
     const char* deviceLine;  // the write did not take every byte
     const char* received;    // before the reply, when tracing
     const char* sent;        // before the frame's digits, when tracing; none when null
+    const char* noLibrary;   // %1 the library's file, %2 why it could not be loaded
+    const char* noFunction;  // %1 the library's file, %2 the function it lacks
+    const char* frameTooLong;  // %1 the frame's bytes, %2 the most a frame holds
 };
 extern const TransferTexts kTransferTexts;
 

@@ -115,6 +115,7 @@ public:
         // Names of the formats read back, by code 00 to 10, then the custom length.
         const char* formatNames[17];
         const char* customLength;
+        const char* byteCountOutOfRange;  // %1 the byte count as typed
     };
     static const OutputFormatPageTexts kOutputFormatTexts;  // Vorcard's
     const OutputFormatPageTexts* outputFormatTexts = &kOutputFormatTexts;

@@ -46,6 +46,7 @@ const TForm1::OutputFormatPageTexts TForm1::kOutputFormatTexts = {
                     "8 no. in D (last 3bytes)", "8 no. in HEX", "00+8 no. in D (last 3 bytes)",
                     "8 no. in D (The card last 3bytes)", "10 no.in D", "Card number converted to ASCII output..."},
     .customLength = "Card number custom length hexadecimal output...",
+    .byteCountOutOfRange = "The byte count %1 is out of range: enter 0 to 127",
 };
 
 namespace {
@@ -104,7 +105,9 @@ void TForm1::Button24Click() {
             long long n = console::StrToInt(count);
             // The reader takes 80 + n in one byte: 0 to 127 bytes.
             if (n < 0 || n > 127)
-                throw std::range_error("The byte count " + count + " is out of range: enter 0 to 127");
+                throw std::range_error(QString::fromUtf8(outputFormatTexts->byteCountOutOfRange)
+                                           .arg(QString::fromStdString(count))
+                                           .toStdString());
             code = console::hexByte(static_cast<unsigned>(n + 128));
         }
     }

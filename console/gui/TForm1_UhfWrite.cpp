@@ -144,8 +144,9 @@ void TForm1::Button66Click() {
     if (cut.empty()) return addLog(kNoData + timeStamp() + kCrLf);
     if (cut.size() <= 8) return;
     const uhf::InventoryTag tag = uhf::readInventory(cut);
-    // No room for an EPC, an EPC that runs past the answer, or one the select cannot mask.
-    if (!tag.found || tag.epcBytes > uhf::kMaxSelectEpcBytes) return addLog(kNoCard + timeStamp());
+    // No room for an EPC, an EPC that runs past the answer, or one the select cannot mask: a
+    // tag answered, but not usably. The automatic issue passes over it as over an empty field.
+    if (!tag.found || tag.epcBytes > uhf::kMaxSelectEpcBytes) return addLog(kDamaged + timeStamp() + kCrLf);
     Edit60->setText(QString::fromStdString(tag.epc));
     if (epcbuf->text().toStdString() == tag.epc) return;
 
@@ -202,8 +203,10 @@ void TForm1::Button68Click() {
     for (int i = 0; i < 4; ++i) {
         chunks[i] = Copy(digits, 1 + 6 * static_cast<std::size_t>(i), 6);
         if (chunks[i].empty())
-            throw console::EConvertError("'" + digits + "' holds no counter chunk " + std::to_string(i + 1) +
-                                         ": the counter takes 19 to 24 hex digits");
+            throw console::EConvertError(QString::fromUtf8(uhfTexts->counterTooShort)
+                                             .arg(QString::fromStdString(digits))
+                                             .arg(i + 1)
+                                             .toStdString());
         values[i] = std::stoll(chunks[i], nullptr, 16);
     }
     auto hex6 = [](long long v) {

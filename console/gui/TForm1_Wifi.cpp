@@ -1,14 +1,18 @@
 // The WiFi page of a network reader: network name and password (8A), the reader's IP address
 // (8B) and the list of networks it sees (8C), shown in StringGrid1.
 //
-// Names and passwords travel as UTF-8 bytes and are shown back decoded from UTF-8. The reader
-// separates name and password by "," and ends each listed network with ";" without escaping
-// either, so a name or password holding one of them is refused, as is one too long for a frame.
+// Names and passwords travel as UTF-8 bytes. A scanned name or signal is shown decoded from
+// UTF-8 where its bytes are UTF-8, else from the readers' code page 936, as a network named by
+// a Chinese system arrives. The reader separates name and password by "," and ends each listed
+// network with ";" without escaping either, so a name or password holding one of them is
+// refused, as is one too long for a frame.
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringDecoder>
 #include <stdexcept>
 
 #include "TForm1.h"
+#include "core/codepage.h"
 #include "core/hextext.h"
 #include "core/transfer.h"
 #include "core/verdict.h"
@@ -33,6 +37,17 @@ const char* const kSemicolon = "3B";
 constexpr int kMaxNameAndPassword = console::kMaxFrameBytes - 5 - 2;
 
 QString fromUtf8Hex(const std::string& hex) { return QString::fromStdString(console::Getchr(hex)); }
+
+// A scanned text: UTF-8 when its bytes are, else code page 936 when they are that; bytes
+// that are neither show as UTF-8 with replacement characters.
+QString scannedText(const std::string& hex) {
+    const std::string bytes = console::Getchr(hex);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(QByteArray::fromStdString(bytes));
+    if (!utf8.hasError()) return text;
+    if (const std::optional<std::string> cp936 = console::decodeCp936(bytes)) return QString::fromStdString(*cp936);
+    return text;
+}
 
 // The field's text as UTF-8, refused when it holds a separator of the reader's format.
 std::string wifiField(const QLineEdit* edit, const char* what) {
@@ -111,8 +126,8 @@ void TForm1::Button80Click() {
                 readingName = false;
             } else if (pair == kSemicolon) {
                 StringGrid1->setCell(1, WifiListRow, QString::number(WifiListRow));
-                StringGrid1->setCell(2, WifiListRow, fromUtf8Hex(nameHex));
-                StringGrid1->setCell(3, WifiListRow, fromUtf8Hex(signalHex));
+                StringGrid1->setCell(2, WifiListRow, scannedText(nameHex));
+                StringGrid1->setCell(3, WifiListRow, scannedText(signalHex));
                 ++WifiListRow;
                 StringGrid1->setRow(WifiListRow);
                 StringGrid1->setGridRowCount(WifiListRow + 11);

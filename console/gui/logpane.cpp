@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/codepage.h"
+
 namespace {
 
 constexpr int kMargin = 4;      // left and top gap between the frame and the text
@@ -525,10 +527,29 @@ void LogPane::mouseMoveEvent(QMouseEvent* event) {
 
 // ---- saving
 
+namespace {
+
+// The Unicode control word of one UTF-16 unit (a signed 16-bit number), announcing how many
+// fallback bytes follow, then those bytes as hex escapes for readers that take only the
+// document's code page.
+void appendUnicode(QByteArray& out, char16_t unit, const std::string& fallback) {
+    out += "\\uc" + QByteArray::number(static_cast<int>(fallback.size())) + "\\u" +
+           QByteArray::number(static_cast<int>(static_cast<int16_t>(unit)));
+    for (unsigned char byte : fallback) {
+        static const char digits[] = "0123456789abcdef";
+        out += "\\'";
+        out += digits[byte >> 4];
+        out += digits[byte & 0xF];
+    }
+}
+
+}  // namespace
+
 QByteArray LogPane::toRtf() const {
     QByteArray out =
         "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 MS Sans Serif;}}\r\n"
         "\\viewkind4\\uc1\\pard\\f0\\fs20 ";
+    console::Cp936Encoder cp936;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         for (QChar ch : lines_[i]) {
             char16_t u = ch.unicode();
@@ -540,9 +561,10 @@ QByteArray LogPane::toRtf() const {
             } else if (u >= 0x20 && u < 0x80) {
                 out += static_cast<char>(u);
             } else if (u >= 0x80) {
-                // Unicode escape: a signed 16-bit number, then '?' for readers without Unicode,
-                // written as a hex escape so that no reader takes it for part of the word.
-                out += "\\u" + QByteArray::number(static_cast<int>(static_cast<int16_t>(u))) + "\\'3f";
+                // The character's code page 936 bytes as its fallback, or "?" where it has none.
+                // A character beyond U+FFFF goes as its two UTF-16 halves, each with "?".
+                std::string bytes = QChar::isSurrogate(u) ? std::string() : cp936.bytes(u);
+                appendUnicode(out, u, bytes.empty() ? "?" : bytes);
             }
         }
         if (i + 1 < lines_.size()) out += "\\par\r\n";

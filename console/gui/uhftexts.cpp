@@ -34,4 +34,5 @@ const UhfPageTexts kUhfPageTextsVorcard = {
     .refusedPassword = "EPC number not written: the access password must be 8 hex digits   ",
     .refusedStep = "EPC number not written: the step cannot be added to it   ",
     .refusedSector = "Not sent: sector, address and length take 2 hex digits, password 8   ",
+    .counterTooShort = "'%1' holds no counter chunk %2: the counter takes 19 to 24 hex digits",
 };

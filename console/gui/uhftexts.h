@@ -44,6 +44,9 @@ struct UhfPageTexts {
     const char* refusedPassword;  // access password not 8 hex digits
     const char* refusedStep;      // step that cannot be added to the EPC number
     const char* refusedSector;    // memory sector fields not whole bytes
+
+    // The hidden counter's conversion error: %1 its digits, %2 the chunk that is missing.
+    const char* counterTooShort;
 };
 
 // Vorcard's texts.

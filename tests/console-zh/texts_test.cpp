@@ -105,7 +105,12 @@ const char* const kChineseTexts[] = {
     "后缀设置成功   ",
     "后缀设置失败   ",
     "发送蜂鸣器关闭指令",
-    "发送蜂鸣器打开指令"
+    "发送蜂鸣器打开指令",
+    "无法加载USB访问库 %1：%2",
+    "USB访问库 %1 中没有函数 %2",
+    "数据帧 %1 字节，没有发送：一帧最多 %2 字节",
+    "字节数 %1 超出范围，请输入 0 到 127",
+    "'%1' 缺少第%2段计数：计数器要19到24位16进制数"
 };
 
 // A texts table is a struct of text pointers only: its entries in declaration order.

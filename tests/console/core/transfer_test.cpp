@@ -135,7 +135,8 @@ TEST(TransferLibrary, MissingLibraryOrFunctionIsOneLineAndNoReply) {
 namespace {
 
 TEST_F(Transfer, EachBuildHasItsOwnTextsAndTheSendEcho) {
-    const TransferTexts own = {"device?", "got:", "sent:"};
+    const TransferTexts own = {"device?", "got:", "sent:", kTransferTexts.noLibrary, kTransferTexts.noFunction,
+                               kTransferTexts.frameTooLong};
     auto sendWith = [&](const std::string& frame, bool debug) {
         transferFrame(frame, debug, [this](const std::string& l) { log.push_back(l); }, own);
     };

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -291,26 +290,54 @@ TEST_F(SaveTest, SavesRichTextUnderTheNameAsTyped) {
     EXPECT_EQ(askedTitle, "保存接收数据！");
     EXPECT_EQ(askedFilter, "文本文件(.txt)|*.txt");
     EXPECT_TRUE(errors.isEmpty());
+}
 
-    // A common reader opens it with the Chinese text intact.
-    QString unrtf = QStandardPaths::findExecutable("unrtf");
-    if (unrtf.isEmpty()) GTEST_SKIP() << "unrtf is not installed";
+// Each character beyond ASCII goes as its Unicode control word followed by its code page 936
+// bytes, so that a reader that skips the control word still reads the character.
+TEST_F(SaveTest, ChineseCarriesItsCodePageBytesAsTheFallback) {
+    const QString chinese = QString::fromUtf8("通讯错误，没有接收到数据..");
+    form->addLog((chinese + "   02:05:09 PM\r\n").toStdString());
+    form->addLog("€ é ✓ 😀 {x}");
+    const QString path = dir.filePath("log.txt");
+    save(path);
+    const QByteArray rtf = read(path);
+
+    // The document's header and paragraphs stay as they were.
+    EXPECT_TRUE(rtf.startsWith("{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 MS Sans Serif;}}\r\n"
+                               "\\viewkind4\\uc1\\pard\\f0\\fs20 "))
+        << rtf.left(120).toStdString();
+    EXPECT_TRUE(rtf.endsWith("\\par\r\n}\r\n"));
+    const struct {
+        const char* character;
+        const char* written;
+    } cases[] = {
+        {"通", "\\uc2\\u-28646\\'cd\\'a8"},        // U+901A, CD A8
+        {"，", "\\uc2\\u-244\\'a3\\'ac"},          // U+FF0C, A3 AC
+        {"€", "\\uc1\\u8364\\'80"},                // one byte in code page 936
+        {"é", "\\uc2\\u233\\'a8\\'a6"},            // below 32768: a positive number
+        {"✓", "\\uc1\\u10003\\'3f"},               // not in code page 936: "?"
+        {"😀", "\\uc1\\u-10179\\'3f\\uc1\\u-8704\\'3f"},  // beyond U+FFFF: both halves
+    };
+    for (const auto& c : cases) EXPECT_TRUE(rtf.contains(c.written)) << c.character << " " << c.written;
+    EXPECT_TRUE(rtf.contains("\\{x\\}\\par"));
+
+    // unrtf's text mode leaves the Unicode control words aside and reads the fallback bytes in
+    // the document's code page 936. Its plain-text writer puts out one byte a character, the
+    // low byte of the character's code, so the read-back line is that byte for each character
+    // (a "?" fallback would read back as "?").
+    const QString unrtf = QStandardPaths::findExecutable("unrtf");
+    ASSERT_FALSE(unrtf.isEmpty()) << "unrtf is missing: scripts/install-deps installs it";
     QProcess p;
-    p.start(unrtf, {"--html", dir.filePath("log")});
+    p.start(unrtf, {"--text", "--quiet", path});
     ASSERT_TRUE(p.waitForFinished(30000));
-    // Its HTML writes characters beyond ASCII as numeric entities.
-    QString html = QString::fromUtf8(p.readAllStandardOutput());
-    QString text;
-    QRegularExpression entity("&#(\\d+);");
-    int at = 0;
-    for (auto m = entity.globalMatch(html); m.hasNext();) {
-        auto hit = m.next();
-        text += html.mid(at, hit.capturedStart() - at) + QChar(hit.captured(1).toInt());
-        at = hit.capturedEnd();
-    }
-    text += html.mid(at);
-    EXPECT_TRUE(text.contains("通讯错误，没有接收到数据..")) << text.toStdString();
-    EXPECT_TRUE(text.contains("braces {} and \\ stay")) << text.toStdString();
+    const QString text = QString::fromLatin1(p.readAllStandardOutput());
+    auto lowBytes = [](const QString& s) {
+        QString out;
+        for (char32_t c : s.toUcs4()) out += QChar(static_cast<char16_t>(c & 0xFF));
+        return out;
+    };
+    EXPECT_TRUE(text.contains(lowBytes(chinese))) << text.toStdString();
+    EXPECT_TRUE(text.contains(lowBytes(QString::fromUtf8("€ é ")) + "? ?? {x}")) << text.toStdString();
 }
 
 TEST_F(SaveTest, ReplacesAnExistingFileAndCancelWritesNothing) {

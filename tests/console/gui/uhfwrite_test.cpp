@@ -86,6 +86,9 @@ TEST_F(UhfWrite, FirstWriteCountsOnAndTheSameTagIsLeftAlone) {
 }
 
 TEST_F(UhfWrite, VerdictsOfTheWriteSequence) {
+    // The inventory answer's module frame: BB 02 22, length, RSSI, PC, EPC ...
+    const Bytes cutRecord = moduleFrame(0x02, 0x22, {0xC8, 0x30, 0x00, 0xE2, 0x00, 0x51, 0x28, 0x93, 0x0D, 0x01, 0x14,
+                                                    0x17, 0x40, 0x11, 0x22, 0x1A, 0x2B});
     struct Row {
         const char* name;
         std::vector<Bytes> replies;  // an empty entry is a read that delivers nothing
@@ -99,9 +102,14 @@ TEST_F(UhfWrite, VerdictsOfTheWriteSequence) {
         {"other answer to the write", {tagFound(), selected(), carried(moduleFrame(0x01, 0x39, {0x00}))}, 3,
          {QString("check sum error.....   ") + kTime, ""}},
         {"answer too short to read", {carried({0xBB, 0x02, 0x22, 0x00})}, 1, {}},
-        {"no room for an EPC", {tagFound(kTagEpc, 4)}, 1, {QString("The card is not exist..!   ") + kTime}},
-        {"EPC longer than the answer", {tagFound(kTagEpc, 0x30)}, 1, {QString("The card is not exist..!   ") + kTime}},
-        {"EPC longer than a select masks", {tagFound(Bytes(32, 0x11))}, 1, {QString("The card is not exist..!   ") + kTime}},
+        // A tag answered, but with no usable EPC: a damaged answer, not an empty field.
+        {"no room for an EPC", {tagFound(kTagEpc, 4)}, 1, {QString("check sum error.....   ") + kTime, ""}},
+        {"EPC longer than the answer", {tagFound(kTagEpc, 0x30)}, 1, {QString("check sum error.....   ") + kTime, ""}},
+        {"answer cut inside its record", {carried(Bytes(cutRecord.begin(), cutRecord.begin() + 14))}, 1,
+         {QString("check sum error.....   ") + kTime, ""}},
+        {"EPC of 32 bytes, more than a select masks", {tagFound(Bytes(32, 0x11))}, 1,
+         {QString("check sum error.....   ") + kTime, ""}},
+        {"EPC of 31 bytes", {tagFound(Bytes(31, 0x11)), selected(), moduleError()}, 3, {}},
     };
     for (const Row& r : rows) {
         fake.reset();
@@ -360,6 +368,28 @@ TEST_F(UhfWrite, AutomaticIssueGoesOnWithoutATagAndAcrossPages) {
     EXPECT_GE(passesBeforeTheChange, 1);
     EXPECT_GT(fake.frameCount(), passesBeforeTheChange) << "the page change did not stop it";
     EXPECT_EQ(box->text(), "Automatic card");
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(UhfWrite, AutomaticIssuePassesOverADamagedAnswerAsOverAnEmptyField) {
+    auto* box = control<QCheckBox>("CheckBox20");
+    edit("Edit61")->setText("0");
+    queue({tagFound(Bytes(32, 0x11)), tagFound(), selected(), written()});
+    fake.setDefaultReply(noTag());
+    const QString writtenLine = "写卡成功,卡号000000000000000000000001";
+    // The operator stops the issue once the next tag is written.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, form.get(), [&] {
+        if (box->isChecked() && lines().contains(writtenLine)) box->setChecked(false);
+    });
+    watch.start(10);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !box->isChecked(); }, 5000));
+    watch.stop();
+    EXPECT_EQ(lines().mid(0, 4), (QStringList{QString("check sum error.....   ") + kTime, "",
+                                              "Write Card Success,The card number is : 000000000000000000000001",
+                                              writtenLine}));
+    EXPECT_EQ(edit("Edit54")->text(), "000000000000000000000002");
     EXPECT_TRUE(errors.isEmpty());
 }
 

@@ -78,6 +78,11 @@ TEST_F(Wifi, ScanReplies) {
         {"an entry with no comma is all name", "Lonely;..", {{"1", "Lonely", ""}}, 13},
         {"an empty entry still takes a row", ";..", {{"1", "", ""}}, 13},
         {"a Chinese name comes back from UTF-8", "仓库网络,64;..", {{"1", "仓库网络", "64"}}, 13},
+        {"a name and signal that are no UTF-8 come back from code page 936", "\xB2\xD6\xBF\xE2,\xC8\xF5;..",
+         {{"1", "仓库", "弱"}}, 13},
+        {"each text is decoded on its own", "\xB2\xD6\xBF\xE2,64;仓库,\xC8\xF5;..",
+         {{"1", "仓库", "64"}, {"2", "仓库", "弱"}}, 14},
+        {"bytes of neither show replacement characters", "\xFF\xB2,1;..", {{"1", "\uFFFD\uFFFD", "1"}}, 13},
         {"two data bytes are not examined at all", "..", {}, 11},
         {"one data byte", ";", {}, 11},
         {"no data", "", {}, 11},
@@ -138,6 +143,15 @@ TEST_F(Wifi, ClickingACellPutsItsTextIntoTheName) {
     scan("Net9,12;..");
     EXPECT_EQ(grid->col(), 1);
     EXPECT_EQ(form->Edit73->text(), "");
+}
+
+TEST_F(Wifi, ANameScannedInCodePage936IsSetAsUtf8) {
+    scan("\xB2\xD6\xBF\xE2,64;..");
+    clickCell(2, 1);
+    EXPECT_EQ(form->Edit73->text(), "仓库");
+    fake.queueReply(reply(0x00));
+    click("Button78");
+    EXPECT_EQ(lastFrame(), usb::buildFrame(0x00, 0x8A, Bytes{0xE4, 0xBB, 0x93, 0xE5, 0xBA, 0x93, 0x2C}));
 }
 
 TEST_F(Wifi, SetNameAndPasswordFrames) {
