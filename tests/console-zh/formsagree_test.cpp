@@ -1,0 +1,169 @@
+// The two builds' main windows laid out side by side, hidden pages included: every control
+// stands inside its group's frame and below its title, and a control both windows have sits
+// where the other build puts it unless the Chinese form's overlay lists it as placed on purpose.
+#include <QFile>
+#include <QGroupBox>
+#include <QHash>
+#include <QSet>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+
+#include "TForm1Zh.h"
+#include "gui/seams.h"
+
+namespace {
+
+// What the Chinese form's overlay says of the controls: the ones whose place it sets (their
+// geometry, their parent, or the whole control), Vorcard's controls it removes, and the names
+// it gives Vorcard's controls.
+struct Overlay {
+    QSet<QString> placed;
+    QSet<QString> removed;
+    QHash<QString, QString> renamed;
+};
+
+Overlay readOverlay() {
+    QFile file(QStringLiteral(ZH_OVERLAY));
+    Overlay o;
+    QSet<QString>& names = o.placed;
+    if (!file.open(QIODevice::ReadOnly)) return o;
+    QXmlStreamReader xml(&file);
+    QStringList open;  // names of the enclosing <widget> elements
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("widget")) {
+            open << xml.attributes().value("name").toString();
+            if (xml.attributes().hasAttribute("class")) names << open.back();  // added by the overlay
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("widget")) {
+            open.removeLast();
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("property") && !open.isEmpty() &&
+                   xml.attributes().value("name") == QLatin1String("geometry")) {
+            names << open.back();
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("move")) {
+            names << xml.attributes().value("name").toString();
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("remove")) {
+            o.removed << xml.attributes().value("name").toString();
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("rename")) {
+            o.renamed[xml.attributes().value("name").toString()] = xml.attributes().value("to").toString();
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return o;
+}
+
+// Where a control may stand in its group: inside the frame the style draws, and for a group
+// with a title below the line that carries the title.
+struct GroupBounds {
+    QRect frame;
+    QRect title;
+    int top;  // first row a control may use
+};
+
+GroupBounds boundsOf(const QGroupBox* group) {
+    QStyleOptionGroupBox opt;
+    opt.initFrom(group);
+    opt.text = group->title();
+    opt.lineWidth = 1;
+    opt.midLineWidth = 0;
+    opt.textAlignment = group->alignment();
+    opt.subControls = QStyle::SC_GroupBoxFrame;
+    if (!group->title().isEmpty()) opt.subControls |= QStyle::SC_GroupBoxLabel;
+    if (group->isFlat()) opt.features |= QStyleOptionFrame::Flat;
+    const QStyle* style = group->style();
+    GroupBounds b;
+    b.frame = style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxFrame, group);
+    b.title = group->title().isEmpty()
+                  ? QRect()
+                  : style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, group);
+    // The contents rect starts below the title's text; without a title, below the top line.
+    b.top = group->title().isEmpty()
+                ? b.frame.top() + 1
+                : style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxContents, group).top() -
+                      3;  // the style's inner margin, which the forms do not keep
+    return b;
+}
+
+// Every control shown in a group stands inside its frame and below its title.
+QStringList strayControls(const QWidget* window) {
+    QStringList stray;
+    for (const QGroupBox* group : window->findChildren<QGroupBox*>()) {
+        if (group->isHidden()) continue;
+        const GroupBounds b = boundsOf(group);
+        for (const QWidget* w : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (w->isHidden()) continue;
+            const QRect g = w->geometry();
+            QString why;
+            if (!b.frame.contains(g)) why = QStringLiteral("leaves the frame");
+            else if (g.top() < b.top || g.intersects(b.title)) why = QStringLiteral("stands across the title");
+            if (!why.isEmpty())
+                stray << QStringLiteral("%1 in %2 %3 (%4,%5 %6x%7; frame %8,%9 %10x%11, first row %12)")
+                             .arg(w->objectName(), group->objectName(), why)
+                             .arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height())
+                             .arg(b.frame.x()).arg(b.frame.y()).arg(b.frame.width()).arg(b.frame.height())
+                             .arg(b.top) + QStringLiteral(" title %1,%2 %3x%4").arg(b.title.x()).arg(b.title.y()).arg(b.title.width()).arg(b.title.height());
+        }
+    }
+    return stray;
+}
+
+class FormsAgree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        console::setErrorHandler([](const QString& m) { ADD_FAILURE() << m.toStdString(); });
+        vorcard = std::make_unique<TForm1>();
+        zh = std::make_unique<TForm1Zh>();
+        for (TForm1* w : {vorcard.get(), zh.get()}) {
+            w->show();
+            // Every page once, so that each is laid out at the size the tab widget gives it.
+            for (int i = 0; i < w->PageControl1->count(); ++i) w->setActivePage(i);
+            w->setActivePage(0);
+        }
+    }
+    void TearDown() override {
+        zh.reset();
+        vorcard.reset();
+        console::setErrorHandler(nullptr);
+    }
+    std::unique_ptr<TForm1> vorcard;
+    std::unique_ptr<TForm1> zh;
+};
+
+TEST_F(FormsAgree, EveryControlStandsInsideItsGroupBelowItsTitle) {
+    for (const TForm1* w : {vorcard.get(), zh.get()}) {
+        const QStringList stray = strayControls(w);
+        EXPECT_TRUE(stray.isEmpty()) << w->metaObject()->className() << ":\n"
+                                     << stray.join('\n').toStdString();
+    }
+}
+
+TEST_F(FormsAgree, SharedControlsSitAlikeUnlessPlacedOnPurpose) {
+    const Overlay overlay = readOverlay();
+    auto zhName = [&](const QWidget* w) { return overlay.renamed.value(w->objectName(), w->objectName()); };
+    auto removed = [&](const QWidget* w) {
+        for (; w; w = w->parentWidget())
+            if (overlay.removed.contains(w->objectName())) return true;
+        return false;
+    };
+    QStringList drift;
+    int shared = 0;
+    for (const QWidget* w : vorcard->findChildren<QWidget*>()) {
+        if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
+        if (vorcard->StatusBar1->isAncestorOf(w) || removed(w)) continue;  // status panels: laid out by the build
+        const auto* other = zh->findChild<QWidget*>(zhName(w));
+        if (!other || !w->parentWidget() || w->parentWidget()->objectName().isEmpty()) continue;
+        ++shared;
+        if (overlay.placed.contains(other->objectName())) continue;
+        if (other->geometry() != w->geometry() || other->parentWidget()->objectName() != zhName(w->parentWidget()))
+            drift << QStringLiteral("%1: %2 %3,%4 %5x%6 / %7 %8,%9 %10x%11")
+                         .arg(w->objectName(), w->parentWidget()->objectName())
+                         .arg(w->x()).arg(w->y()).arg(w->width()).arg(w->height())
+                         .arg(other->parentWidget()->objectName())
+                         .arg(other->x()).arg(other->y()).arg(other->width()).arg(other->height());
+    }
+    EXPECT_GT(shared, 400) << "the windows share most of their controls";
+    EXPECT_TRUE(drift.isEmpty()) << "Vorcard / Vorcard-zh:\n" << drift.join('\n').toStdString();
+}
+
+}  // namespace
