@@ -61,6 +61,9 @@ struct GroupBounds {
     int top;  // first row a control may use
 };
 
+// The style keeps this margin inside the frame; the forms place controls on it.
+constexpr int kInnerMargin = 3;
+
 GroupBounds boundsOf(const QGroupBox* group) {
     QStyleOptionGroupBox opt;
     opt.initFrom(group);
@@ -77,11 +80,11 @@ GroupBounds boundsOf(const QGroupBox* group) {
     b.title = group->title().isEmpty()
                   ? QRect()
                   : style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, group);
-    // The contents rect starts below the title's text; without a title, below the top line.
-    b.top = group->title().isEmpty()
-                ? b.frame.top() + 1
-                : style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxContents, group).top() -
-                      3;  // the style's inner margin, which the forms do not keep
+    // The style's contents rect starts below the title's line; the label's own rect gives the
+    // height of the title as drawn, which is taller than the contents rect allows for when the
+    // caption falls back to a CJK font.
+    const int contents = style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxContents, group).top();
+    b.top = group->title().isEmpty() ? b.frame.top() + 1 : std::max(contents - kInnerMargin, b.title.bottom() + 1);
     return b;
 }
 
