@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHash>
+#include <QLabel>
+#include <QListWidget>
 #include <QSet>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
@@ -167,6 +169,27 @@ TEST_F(FormsAgree, SharedControlsSitAlikeUnlessPlacedOnPurpose) {
     }
     EXPECT_GT(shared, 400) << "the windows share most of their controls";
     EXPECT_TRUE(drift.isEmpty()) << "Vorcard / Vorcard-zh:\n" << drift.join('\n').toStdString();
+}
+
+// The device settings page's labels that have the room read on one line, and every list shows
+// whole rows, in both builds.
+TEST_F(FormsAgree, OneLineLabelsAndWholeListRows) {
+    for (TForm1* w : {vorcard.get(), zh.get()}) {
+        const char* build = w->metaObject()->className();
+        for (const char* name : {"Label74", "Label75", "Label76", "Label78", "Label83", "Label108"}) {
+            const auto* label = w->findChild<QLabel*>(name);
+            ASSERT_NE(label, nullptr) << name;
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text().trimmed()), label->width())
+                << build << " " << name << ": " << label->text().toStdString();
+        }
+        for (const QListWidget* list : w->findChildren<QListWidget*>()) {
+            const int row = list->sizeHintForRow(0);
+            ASSERT_GT(row, 0) << list->objectName().toStdString();
+            EXPECT_EQ(list->viewport()->height() % row, 0)
+                << build << " " << list->objectName().toStdString() << ": " << list->viewport()->height()
+                << " px for rows of " << row;
+        }
+    }
 }
 
 }  // namespace
