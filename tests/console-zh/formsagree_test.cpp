@@ -102,12 +102,13 @@ QStringList strayControls(const QWidget* window) {
             QString why;
             if (!b.frame.contains(g)) why = QStringLiteral("leaves the frame");
             else if (g.top() < b.top || g.intersects(b.title)) why = QStringLiteral("stands across the title");
-            if (!why.isEmpty())
-                stray << QStringLiteral("%1 in %2 %3 (%4,%5 %6x%7; frame %8,%9 %10x%11, first row %12)")
-                             .arg(w->objectName(), group->objectName(), why)
-                             .arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height())
-                             .arg(b.frame.x()).arg(b.frame.y()).arg(b.frame.width()).arg(b.frame.height())
-                             .arg(b.top) + QStringLiteral(" title %1,%2 %3x%4").arg(b.title.x()).arg(b.title.y()).arg(b.title.width()).arg(b.title.height());
+            if (why.isEmpty()) continue;
+            auto rect = [](const QRect& r) {
+                return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+            };
+            stray << QStringLiteral("%1 in %2 %3 (%4; frame %5, title %6, first row %7)")
+                         .arg(w->objectName(), group->objectName(), why, rect(g), rect(b.frame), rect(b.title))
+                         .arg(b.top);
         }
     }
     return stray;
