@@ -1,6 +1,6 @@
 // Builds a form description from another one and an overlay that lists, as data, how the
-// derived form differs: its class, controls renamed, removed, added, moved or replaced whole,
-// and properties, attributes and list items set otherwise.
+// derived form differs: its class, controls removed, renamed, moved or added, and properties,
+// attributes and list items set otherwise or unset.
 //   formoverlay BASE.ui OVERLAY.xml OUT.ui
 // Every control the overlay names must exist in the base form (a control renamed or removed
 // there fails the build instead of leaving the derived form behind), and the result must not
@@ -117,9 +117,6 @@ void apply(QDomDocument& form, const QDomElement& overlay) {
             w.parentNode().removeChild(w);
         } else if (tag == QLatin1String("rename")) {
             widget(form, name).setAttribute(QStringLiteral("name"), op.attribute(QStringLiteral("to")));
-        } else if (tag == QLatin1String("replace")) {
-            QDomElement w = widget(form, name);
-            w.parentNode().replaceChild(form.importNode(op.firstChildElement(QStringLiteral("widget")), true), w);
         } else if (tag == QLatin1String("insert")) {
             place(widget(form, op.attribute(QStringLiteral("parent"))),
                   form.importNode(op.firstChildElement(QStringLiteral("widget")), true),
