@@ -54,6 +54,18 @@ TForm1Zh::TForm1Zh(QWidget* parent) : TForm1(parent, LaidOutElsewhere{}) {
     for (const auto& [item, caption] : menu) item->setText(QString::fromUtf8(caption));
 }
 
+QStringList TForm1Zh::lackingControls() const {
+    return {// The WiFi page.
+            QStringLiteral("TabSheet10"), QStringLiteral("GroupBox42"), QStringLiteral("StringGrid1"),
+            QStringLiteral("Edit73"), QStringLiteral("Edit74"), QStringLiteral("Label131"), QStringLiteral("Label132"),
+            QStringLiteral("Label133"), QStringLiteral("Label134"), QStringLiteral("Label135"),
+            // Labels of the output format page and the system group, named Label114, Label115,
+            // Label99, Label96, Label85 and Label109 here.
+            QStringLiteral("Label_Byte"), QStringLiteral("Label_OutputAll"), QStringLiteral("Label_FormatSetting"),
+            QStringLiteral("Label_ReaderType"), QStringLiteral("Label_FactoryDefault"),
+            QStringLiteral("Label_ReadingVersion")};
+}
+
 TForm2* TForm1Zh::createAboutBox() { return new TForm2Zh(this); }
 TForm3* TForm1Zh::createMemoryLayout() { return new TForm3Zh(this); }
 

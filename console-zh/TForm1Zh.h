@@ -48,6 +48,10 @@ public:
     // The event table of Vorcard-zh.
     static const std::vector<Binding>& zhBindings();
 
+    // Vorcard's controls that this build's form lacks: the WiFi page, and labels it names
+    // otherwise (see forms/vorcard-zh/TForm1.overlay.xml).
+    QStringList lackingControls() const override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     TForm2* createAboutBox() override;

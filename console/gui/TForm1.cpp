@@ -37,7 +37,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     finishCreate(bindings());
 }
 
-TForm1::TForm1(QWidget* parent, LaidOutElsewhere) : QWidget(parent) {}
+TForm1::TForm1(QWidget* parent, LaidOutElsewhere) : QWidget(parent), Ui::TForm1() {}
 
 void TForm1::finishCreate(const std::vector<Binding>& table) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -48,16 +48,38 @@ void TForm1::finishCreate(const std::vector<Binding>& table) {
             if (PageControl1->widget(i)->objectName() == QLatin1String(hidden))
                 PageControl1->setTabVisible(i, false);
     createComponents();
+    resolveTableControls();
     bind(table);
     console::guarded([this] { FormCreate(); });
 }
 
 // Every control member refers to the form's child of its name, or is null where this form
 // has no such control (or one of another class).
-void TForm1::bindControlsByName() {
-#define FORM_CONTROL(Class, name) name = findChild<Class*>(QStringLiteral(#name));
+QStringList TForm1::bindControlsByName() {
+    QStringList missing;
+#define FORM_CONTROL(Class, name)                    \
+    name = findChild<Class*>(QStringLiteral(#name)); \
+    if (!name) missing << QStringLiteral(#name);
 #include "form_controls.inc"
 #undef FORM_CONTROL
+    unresolved_ += missing;
+    return missing;
+}
+
+void TForm1::resolveTableControls() {
+    resolveIso15693Controls();
+    resolveOutputFormatControls();
+}
+
+QWidget* TForm1::resolve(const char* name, const QMetaObject& kind) {
+    const QString key = QString::fromLatin1(name);
+    QWidget* w = findChild<QWidget*>(key);
+    if (!w || !w->metaObject()->inherits(&kind)) {
+        if (!unresolved_.contains(key)) unresolved_ << key;
+        return nullptr;
+    }
+    named_.insert(key, w);
+    return w;
 }
 
 TForm1::~TForm1() = default;
@@ -169,6 +191,8 @@ void TForm1::bind(const std::vector<Binding>& table) {
             connect(a, &QAction::triggered, this, run);
         } else if (auto* timer = qobject_cast<QTimer*>(control)) {
             connect(timer, &QTimer::timeout, this, run);
+        } else if (const QString name = QString::fromUtf8(row.control); !unresolved_.contains(name)) {
+            unresolved_ << name;  // no control of a kind with an event to bind
         }
     }
 }

@@ -2,7 +2,9 @@
 // handlers are members named after the control and the event. The handler bodies live in one
 // file per page.
 #pragma once
+#include <QHash>
 #include <QLabel>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -313,13 +315,23 @@ public:
     // The event table of Vorcard.
     static const std::vector<Binding>& bindings();
 
+    // The names that the window, when it was made, could not resolve to a control of the class
+    // it needs: members found by name on a form laid out elsewhere, event table rows, and the
+    // controls that the pages' command tables name.
+    const QStringList& unresolvedControls() const { return unresolved_; }
+    // The controls of Vorcard's form that this build's form lacks on purpose.
+    virtual QStringList lackingControls() const { return {}; }
+
 protected:
     // For a build whose window is laid out from another form description: the derived
     // constructor lays out its form on this widget, calls bindControlsByName(), then
     // finishCreate() with its own event table, so that its overrides of the form events run.
+    // Until then every control member is null.
     struct LaidOutElsewhere {};
     TForm1(QWidget* parent, LaidOutElsewhere);
-    void bindControlsByName();
+    // Points every control member at the form's child of its name and class; the names that
+    // find none are kept in unresolvedControls() and returned.
+    QStringList bindControlsByName();
     // Window frame, hidden tabs, components, event bindings, then FormCreate.
     void finishCreate(const std::vector<Binding>& table);
     // The third status panel's text and width, set before finishCreate().
@@ -372,6 +384,24 @@ private:
     void layOutStatusPanels();
     void bind(const std::vector<Binding>& table);
     QAbstractButton* button(const char* name) const;
+
+    // The controls that the pages' command tables name, found once when the window is made
+    // (see TForm1_Iso15693.cpp and TForm1_OutputFormat.cpp); a name that finds no control of
+    // the class goes to unresolved_.
+    void resolveTableControls();
+    void resolveIso15693Controls();
+    void resolveOutputFormatControls();
+    QWidget* resolve(const char* name, const QMetaObject& kind);
+    template <typename T>
+    T* resolve(const char* name) {
+        return static_cast<T*>(resolve(name, T::staticMetaObject));
+    }
+    template <typename T>
+    T* named(const char* name) const {
+        return static_cast<T*>(named_.value(QLatin1String(name)));
+    }
+    QHash<QString, QWidget*> named_;
+    QStringList unresolved_;
 
     bool settingPage_ = false;
     bool placed_ = false;  // centred on the screen at the first show

@@ -178,20 +178,30 @@ std::string upToCheckByte(const std::string& reply, std::size_t first) {
 
 }  // namespace
 
+void TForm1::resolveIso15693Controls() {
+    for (const Iso15693Command& c : kCommands) {
+        resolve<QAbstractButton>(c.button);
+        if (c.flagsList) resolve<QComboBox>(c.flagsList);
+        for (const auto* fields : {&c.plain, &c.addressed})
+            for (const char* field : *fields)
+                if (field) resolve<QLineEdit>(field);
+    }
+}
+
 void TForm1::runIso15693Command(const char* buttonName) {
     const Iso15693Command& c = commandOf(buttonName);
     const Iso15693PageTexts& t = texts();
     std::string command = c.code;
     bool addressed = false;
     if (c.flagsList) {
-        const std::string flags = flagsOf(findChild<QComboBox*>(QString::fromLatin1(c.flagsList))->currentText());
+        const std::string flags = flagsOf(named<QComboBox>(c.flagsList)->currentText());
         command += flags;
         addressed = flags == kAddressed;
     }
     command += c.fixed;
     for (const char* field : addressed ? c.addressed : c.plain) {
         if (!field) break;
-        command += findChild<QLineEdit*>(QString::fromLatin1(field))->text().toStdString();
+        command += named<QLineEdit>(field)->text().toStdString();
     }
     Send(command);
     Delay(c.wait);

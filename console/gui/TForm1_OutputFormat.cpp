@@ -93,10 +93,14 @@ std::string TForm1::versionText(const std::string& data, std::string (*convert)(
     return text ? *text : data;
 }
 
+void TForm1::resolveOutputFormatControls() {
+    for (const FormatCode& f : kFormats) resolve<QAbstractButton>(f.radio);
+}
+
 void TForm1::Button24Click() {
     std::string code;
     for (const FormatCode& f : kFormats)
-        if (button(f.radio)->isChecked()) code = f.code;
+        if (named<QAbstractButton>(f.radio)->isChecked()) code = f.code;
     if (RadioButton35->isChecked()) {
         std::string count = Edit64->text().toStdString();
         if (count == "00") {

@@ -21,7 +21,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     finishCreate();
 }
 
-TForm3::TForm3(QWidget* parent, LaidOutElsewhere) : QDialog(parent) { Image1 = nullptr; }
+TForm3::TForm3(QWidget* parent, LaidOutElsewhere) : QDialog(parent), Ui::TForm3() {}
 
 void TForm3::finishCreate() {
     console::makeFixedDialog(this);

@@ -309,6 +309,11 @@ TEST_F(ZhLayout, AboutBoxAndMemoryLayoutWindow) {
     QStringList shown;
     console::setModalRunner([&](QDialog* d) {
         shown << d->windowTitle();
+        // Vorcard's inner sizes, fixed.
+        const QSize inner = d->findChild<QTextEdit*>() ? QSize(440, 230) : QSize(664, 547);
+        EXPECT_EQ(d->size(), inner) << d->windowTitle().toStdString();
+        EXPECT_EQ(d->minimumSize(), inner);
+        EXPECT_EQ(d->maximumSize(), inner);
         if (auto* box = d->findChild<QTextEdit*>()) {
             EXPECT_FALSE(box->isEnabled());
             EXPECT_EQ(box->geometry(), d->rect()) << "fills the window";
@@ -318,6 +323,7 @@ TEST_F(ZhLayout, AboutBoxAndMemoryLayoutWindow) {
         }
         if (auto* picture = d->findChild<QLabel*>("Image1")) {
             EXPECT_FALSE(picture->pixmap().isNull());
+            EXPECT_EQ(picture->geometry(), d->rect()) << "the picture fills the window";
         }
     });
     form->N5Click();

@@ -64,6 +64,7 @@ TEST_F(ZhRoutines, NoPort) {
     showSerialPage();
     EXPECT_EQ(items(zh()->ComboBox21), QStringList{"没有可用串口"});
     EXPECT_EQ(zh()->ComboBox21->currentIndex(), 0);
+    EXPECT_GE(zh()->ComboBox21->width(), zh()->ComboBox21->sizeHint().width()) << "the entry shows whole";
     EXPECT_EQ(form->Comm1->CommName(), "\\\\.\\none");
     EXPECT_EQ(form->ComboBox1->count(), 0);
 }
