@@ -25,6 +25,9 @@ constexpr int kStretch = 128;
 int graphemeBoundaryFrom(const QString& text, int at) {
     constexpr int kWindow = 32;
     if (at <= 0 || at >= text.size()) return std::clamp(at, 0, int(text.size()));
+    // Between two characters below the combining marks there is always one, but in CR LF.
+    const char16_t before = text[at - 1].unicode(), after = text[at].unicode();
+    if (before < 0x300 && after < 0x300 && !(before == '\r' && after == '\n')) return at;
     const int start = std::max(0, at - kWindow);
     const int end = std::min(int(text.size()), at + kWindow);
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.constData() + start, end - start);
