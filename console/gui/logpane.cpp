@@ -146,7 +146,16 @@ void LogPane::addLine(QString text) {
         add(std::move(text));
         add(QString());
     } else {
-        for (const QString& piece : withLineFeeds(text).split(QLatin1Char('\n'))) add(piece);
+        // The pieces between breaks, CR LF counting as one.
+        const QChar* chars = text.constData();
+        qsizetype start = 0;
+        for (qsizetype i = at; i < size; ++i) {
+            if (chars[i] != QLatin1Char('\n') && chars[i] != QLatin1Char('\r')) continue;
+            add(text.mid(start, i - start));
+            if (chars[i] == QLatin1Char('\r') && i + 1 < size && chars[i + 1] == QLatin1Char('\n')) ++i;
+            start = i + 1;
+        }
+        add(text.mid(start));
     }
     // The view follows at most once a frame: a burst of lines costs one repaint, not one each.
     if (!refresh_.isActive()) refresh_.start(kRefreshMs, this);
