@@ -145,7 +145,6 @@ TEST_F(ZhRoutines, AHugeOneLineSendBoxStaysResponsiveAndSendsExactly) {
         t.start();
         step();
         QCoreApplication::processEvents();
-        fprintf(stderr, "step %lld ms\n", t.elapsed());
         return t.elapsed();
     };
     SendBox* box = form->Memo1;
