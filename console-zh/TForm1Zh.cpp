@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabBar>
 

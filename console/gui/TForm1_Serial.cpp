@@ -3,7 +3,6 @@
 // and SerialRxText. Send232HEX puts hex text on the port as raw bytes.
 #include <QComboBox>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include "core/transfer.h"
 #include "platform/comm.h"
 #include "seams.h"
+#include "sendbox.h"
 
 std::string FirstComPort = "none";
 
@@ -23,7 +23,7 @@ constexpr int kProbedPorts = 16;
 
 // The send box's lines as the operator sees them; a last empty line (the text ends in a
 // line break) is not one of them, and an empty box has none.
-QStringList memoLines(const QPlainTextEdit* memo) {
+QStringList memoLines(const SendBox* memo) {
     QStringList lines = memo->toPlainText().split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
     return lines;
@@ -140,7 +140,11 @@ void TForm1::Button6Click() {
     if (file.error() != QFileDevice::NoError)
         throw std::runtime_error(
             QStringLiteral("Cannot read file \"%1\". %2").arg(name, file.errorString()).toStdString());
-    Memo1->setPlainText(fileLines(bytes).join(QLatin1Char('\n')));
+    // The box drops one empty last line from its lines (a text that ends in a line break): a
+    // file whose last line is empty keeps it with one more line break.
+    const QStringList lines = fileLines(bytes);
+    const bool endsEmpty = !lines.isEmpty() && lines.back().isEmpty();
+    Memo1->setPlainText(lines.join(QLatin1Char('\n')) + (endsEmpty ? QStringLiteral("\n") : QString()));
 }
 
 // Writes the box's lines as UTF-8 text, each followed by CR LF, under the name as given.

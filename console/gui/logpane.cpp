@@ -7,7 +7,9 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextBoundaryFinder>
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include "core/codepage.h"
@@ -16,6 +18,26 @@ namespace {
 
 constexpr int kMargin = 4;      // left and top gap between the frame and the text
 constexpr int kRefreshMs = 16;  // added lines reach the screen within this time
+// A line longer than this (UTF-16 units) is measured and drawn in stretches of about this
+// length, cut between graphemes, so that a paint shapes only the stretches in view.
+constexpr int kStretch = 128;
+
+// The first grapheme boundary at or after `at` in `text`. A grapheme spans a few characters
+// at most: a window around `at` is enough to find it.
+int graphemeBoundaryFrom(const QString& text, int at) {
+    constexpr int kWindow = 32;
+    if (at <= 0 || at >= text.size()) return std::clamp(at, 0, int(text.size()));
+    // Between two characters below the combining marks there is always one, but in CR LF.
+    const char16_t before = text[at - 1].unicode(), after = text[at].unicode();
+    if (before < 0x300 && after < 0x300 && !(before == '\r' && after == '\n')) return at;
+    const int start = std::max(0, at - kWindow);
+    const int end = std::min(int(text.size()), at + kWindow);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.constData() + start, end - start);
+    finder.setPosition(at - start);
+    if (finder.isAtBoundary()) return at;
+    const qsizetype next = finder.toNextBoundary();
+    return next < 0 ? end : start + int(next);
+}
 
 // The text with CR LF and lone CR as '\n', the pane's only line break.
 QString withLineFeeds(QString text) {
@@ -65,22 +87,56 @@ LogPane::LogPane(QWidget* parent) : QAbstractScrollArea(parent) {
 // ---- content
 
 // Measuring shapes the text, which costs many times what keeping a line does: lines that the
-// program adds are measured when they are painted, the operator's edits when they are made.
-// The horizontal range so covers the widest line that has been shown or edited.
-bool LogPane::measure(const QString& text) {
-    const int width = fontMetrics().horizontalAdvance(text);
+// program adds are measured when they are first painted, the operator's edits when they are
+// made, and each line once. The horizontal range so covers the widest line that has been
+// shown or edited.
+bool LogPane::measure(int line) {
+    int& width = widths_[std::size_t(line)];
+    if (width < 0) {
+        const std::vector<Mark>& marks = marksOf(line);
+        width = marks.empty() ? fontMetrics().horizontalAdvance(lines_[std::size_t(line)])
+                              : int(std::ceil(marks.back().x));
+    }
     if (width <= widest_) return false;
     widest_ = width;
     return true;
+}
+
+// A long line is cut into stretches of about kStretch characters between graphemes; each is
+// shaped on its own once, and the line's x positions are the sums of the stretches before.
+const std::vector<LogPane::Mark>& LogPane::marksOf(int line) const {
+    static const std::vector<Mark> none;
+    const QString& text = lines_[std::size_t(line)];
+    if (text.size() <= kStretch) return none;
+    auto [it, added] = marks_.try_emplace(line);
+    std::vector<Mark>& marks = it->second;
+    if (!added) return marks;
+    const QFontMetricsF fm(font());
+    const int size = int(text.size());
+    marks.reserve(std::size_t(size / kStretch + 2));
+    marks.push_back({0, 0});
+    for (int at = 0; at < size;) {
+        const int end = std::max(at + 1, graphemeBoundaryFrom(text, at + kStretch));
+        marks.push_back({end, marks.back().x + fm.horizontalAdvance(text.mid(at, end - at))});
+        at = end;
+    }
+    return marks;
+}
+
+void LogPane::forgetShapes(int fromLine) {
+    marks_.erase(marks_.lower_bound(fromLine), marks_.end());
 }
 
 void LogPane::addLine(QString text) {
     auto add = [this](QString piece) {
         if (blank_) {
             lines_.front() = std::move(piece);
+            widths_.front() = -1;
+            forgetShapes(0);
             blank_ = false;
         } else {
             lines_.push_back(std::move(piece));
+            widths_.push_back(-1);
         }
     };
     // The usual texts, without a break or with one CR LF at the end, are kept without a copy.
@@ -92,7 +148,16 @@ void LogPane::addLine(QString text) {
         add(std::move(text));
         add(QString());
     } else {
-        for (const QString& piece : withLineFeeds(text).split(QLatin1Char('\n'))) add(piece);
+        // The pieces between breaks, CR LF counting as one.
+        const QChar* chars = text.constData();
+        qsizetype start = 0;
+        for (qsizetype i = at; i < size; ++i) {
+            if (chars[i] != QLatin1Char('\n') && chars[i] != QLatin1Char('\r')) continue;
+            add(text.mid(start, i - start));
+            if (chars[i] == QLatin1Char('\r') && i + 1 < size && chars[i + 1] == QLatin1Char('\n')) ++i;
+            start = i + 1;
+        }
+        add(text.mid(start));
     }
     // The view follows at most once a frame: a burst of lines costs one repaint, not one each.
     if (!refresh_.isActive()) refresh_.start(kRefreshMs, this);
@@ -124,6 +189,9 @@ void LogPane::clearAll() {
     refresh_.stop();
     lines_.assign(1, QString());
     lines_.shrink_to_fit();
+    widths_.assign(1, -1);
+    widths_.shrink_to_fit();
+    marks_.clear();
     blank_ = true;
     widest_ = 0;
     caret_ = anchor_ = {};
@@ -131,6 +199,18 @@ void LogPane::clearAll() {
     undo_.clear();
     updateScrollBars();
     viewport()->update();
+}
+
+void LogPane::setPlainText(const QString& text) {
+    clearAll();
+    // As added lines, measured when they are painted.
+    const QStringList pieces = withLineFeeds(text).split(QLatin1Char('\n'));
+    lines_.assign(pieces.begin(), pieces.end());
+    widths_.assign(lines_.size(), -1);
+    blank_ = lines_.size() == 1 && lines_.front().isEmpty();
+    updateScrollBars();
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
 }
 
 LogPane::Position LogPane::endPosition() const {
@@ -163,18 +243,59 @@ LogPane::Position LogPane::replaceRange(Position from, Position to, const QStrin
     if (to < from) std::swap(from, to);
     const QString tail = lines_[std::size_t(to.line)].mid(to.column);
     const QStringList pieces = text.split(QLatin1Char('\n'));
+    // An edit inside one long line moves the stretches after it; only those it touches are
+    // measured again, so that typing into a line of megabytes stays quick.
+    auto kept = marks_.find(from.line);
+    std::vector<Mark> moved;
+    if (from.line == to.line && pieces.size() == 1 && kept != marks_.end()) moved = std::move(kept->second);
+    forgetShapes(from.line);
     QString& head = lines_[std::size_t(from.line)];
     head.truncate(from.column);
     head += pieces.front();
     // Erasing and inserting move lines: no reference into the list is held across them.
     lines_.erase(lines_.begin() + from.line + 1, lines_.begin() + to.line + 1);
-    if (pieces.size() > 1) lines_.insert(lines_.begin() + from.line + 1, pieces.begin() + 1, pieces.end());
+    widths_.erase(widths_.begin() + from.line + 1, widths_.begin() + to.line + 1);
+    if (pieces.size() > 1) {
+        lines_.insert(lines_.begin() + from.line + 1, pieces.begin() + 1, pieces.end());
+        widths_.insert(widths_.begin() + from.line + 1, std::size_t(pieces.size() - 1), -1);
+    }
     const int lastLine = from.line + int(pieces.size()) - 1;
     QString& last = lines_[std::size_t(lastLine)];
     Position end{lastLine, int(last.size())};
     last += tail;
-    for (int i = from.line; i <= lastLine; ++i) measure(lines_[std::size_t(i)]);
+    if (!moved.empty()) remeasureStretches(from.line, std::move(moved), from.column, to.column, end.column);
+    for (int i = from.line; i <= lastLine; ++i) {
+        widths_[std::size_t(i)] = -1;
+        measure(i);
+    }
     return end;
+}
+
+// The line's text between columns `from` and `oldTo` of `marks` is now the text between `from`
+// and `newTo`. The stretches around the change are cut and measured again; those before it
+// stay, those after it move.
+void LogPane::remeasureStretches(int line, std::vector<Mark> marks, int from, int oldTo, int newTo) {
+    const QString& text = lines_[std::size_t(line)];
+    if (text.size() <= kStretch) return;
+    // The stretch before the one holding `from` too: a grapheme may now join across them.
+    auto first = std::upper_bound(marks.begin(), marks.end(), from, [](int c, const Mark& m) { return c < m.column; });
+    std::size_t start = std::size_t(std::max<std::ptrdiff_t>(0, first - marks.begin() - 2));
+    auto after = std::upper_bound(marks.begin(), marks.end(), oldTo, [](int c, const Mark& m) { return c < m.column; });
+    const int delta = newTo - oldTo;
+    const QFontMetricsF fm(font());
+    std::vector<Mark> out(marks.begin(), marks.begin() + std::ptrdiff_t(start) + 1);
+    // Up to the next stretch that the change left alone (or the end).
+    const int stop = after == marks.end() ? int(text.size()) : after->column + delta;
+    for (int at = out.back().column; at < stop;) {
+        const int end = std::clamp(graphemeBoundaryFrom(text, at + kStretch), at + 1, stop);
+        out.push_back({end, out.back().x + fm.horizontalAdvance(text.mid(at, end - at))});
+        at = end;
+    }
+    if (after != marks.end()) {
+        const qreal shift = out.back().x - after->x;
+        for (auto it = after + 1; it != marks.end(); ++it) out.push_back({it->column + delta, it->x + shift});
+    }
+    marks_[line] = std::move(out);
 }
 
 void LogPane::operatorEdit(Position from, Position to, const QString& text, bool typed) {
@@ -256,21 +377,38 @@ int LogPane::lineHeight() const { return std::max(1, fontMetrics().lineSpacing()
 
 int LogPane::visibleLines() const { return std::max(1, (viewport()->height() - kMargin) / lineHeight()); }
 
+qreal LogPane::advance(int line, int column) const {
+    const QString& text = lines_[std::size_t(line)];
+    const std::vector<Mark>& marks = marksOf(line);
+    if (marks.empty()) return fontMetrics().horizontalAdvance(text.left(column));
+    auto next = std::upper_bound(marks.begin(), marks.end(), column, [](int c, const Mark& m) { return c < m.column; });
+    const Mark& start = *(next - 1);
+    if (start.column == column) return start.x;
+    return start.x + QFontMetricsF(font()).horizontalAdvance(text.mid(start.column, column - start.column));
+}
+
 int LogPane::xOf(Position at) const {
     at = clamp(at);
-    return kMargin + fontMetrics().horizontalAdvance(lines_[std::size_t(at.line)].left(at.column));
+    return kMargin + qRound(advance(at.line, at.column));
 }
 
 int LogPane::columnAtX(int line, int x) const {
     const QString& text = lines_[std::size_t(line)];
-    const QFontMetrics fm = fontMetrics();
     x -= kMargin;
-    // The first column whose right neighbour's midpoint lies past x.
+    // Of a long line, only the stretch that holds x is searched.
     int lo = 0, hi = int(text.size());
+    const std::vector<Mark>& marks = marksOf(line);
+    if (!marks.empty()) {
+        auto next = std::upper_bound(marks.begin(), marks.end(), qreal(x), [](qreal v, const Mark& m) { return v < m.x; });
+        if (next == marks.end()) return hi;
+        lo = next == marks.begin() ? 0 : (next - 1)->column;
+        hi = next->column;
+    }
+    // The first column whose right neighbour's midpoint lies past x.
     while (lo < hi) {
         int mid = (lo + hi) / 2;
-        int left = fm.horizontalAdvance(text.left(mid));
-        int right = fm.horizontalAdvance(text.left(mid + 1));
+        qreal left = advance(line, mid);
+        qreal right = advance(line, mid + 1);
         if ((left + right) / 2 < x) lo = mid + 1;
         else hi = mid;
     }
@@ -341,6 +479,8 @@ void LogPane::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         // A new font changes every width: the lines are measured again as they are painted.
         widest_ = 0;
+        std::fill(widths_.begin(), widths_.end(), -1);
+        marks_.clear();
         updateScrollBars();
         viewport()->update();
     }
@@ -364,14 +504,25 @@ void LogPane::paintEvent(QPaintEvent* event) {
     const QColor highlight = pal.color(QPalette::Active, QPalette::Highlight);
     const QColor highlighted = pal.color(QPalette::Active, QPalette::HighlightedText);
     const int width = viewport()->width();
+    // A short line is drawn whole; of a long line, the stretches in view (and a little to
+    // either side, for glyphs that reach past their advance).
+    auto draw = [&](int i, int baseline) {
+        const QString& text = lines_[std::size_t(i)];
+        const std::vector<Mark>& marks = marksOf(i);
+        if (marks.empty()) return p.drawText(kMargin - dx, baseline, text);
+        const qreal left = dx - kMargin - h, right = dx - kMargin + width + h;
+        auto next = std::upper_bound(marks.begin(), marks.end(), left, [](qreal v, const Mark& m) { return v < m.x; });
+        for (auto m = next == marks.begin() ? next : next - 1; m + 1 != marks.end() && m->x < right; ++m)
+            p.drawText(QPointF(kMargin - dx + m->x, baseline), text.mid(m->column, (m + 1)->column - m->column));
+    };
     bool wider = false;
     for (int i = from; i <= to; ++i) {
         const QString& text = lines_[std::size_t(i)];
-        wider |= measure(text);
+        wider |= measure(i);
         const int top = kMargin + (i - first) * h;
         const int x = kMargin - dx;
         p.setPen(pal.color(QPalette::Text));
-        p.drawText(x, top + ascent, text);
+        draw(i, top + ascent);
         if (selFrom < selTo && selFrom.line <= i && i <= selTo.line) {
             int left = i == selFrom.line ? xOf(selFrom) - dx : x;
             int right = i == selTo.line ? xOf(selTo) - dx : xOf({i, int(text.size())}) - dx + fontMetrics().horizontalAdvance(' ');
@@ -380,7 +531,7 @@ void LogPane::paintEvent(QPaintEvent* event) {
             p.save();
             p.setClipRect(band);
             p.setPen(highlighted);
-            p.drawText(x, top + ascent, text);
+            draw(i, top + ascent);
             p.restore();
         }
     }

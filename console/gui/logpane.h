@@ -1,12 +1,16 @@
 // The log pane: an editable text view that keeps every line. It holds its lines itself and
 // paints only the visible ones, so that adding a line costs the same with a million lines as
-// with a thousand; an added line is not measured until it is painted. Lines the program adds are not undoable and do not grow the undo history;
-// the operator's own edits are, through undoOperatorEdit().
+// with a thousand; an added line is not measured until it is painted, and then once. Of a
+// line longer than a few dozen words only the stretch in view is shaped and drawn, so that a
+// line of megabytes costs a paint no more than a short one. Lines the program adds are not
+// undoable and do not grow the undo history; the operator's own edits are, through
+// undoOperatorEdit().
 #pragma once
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QString>
 #include <deque>
+#include <map>
 #include <vector>
 
 class LogPane : public QAbstractScrollArea {
@@ -33,6 +37,9 @@ public:
     QString toPlainText() const;
 
     void clearAll();                         // empties the pane and forgets the undo history
+    // Replaces the whole text (CR LF, a lone CR or LF start a line) and forgets the undo
+    // history; the caret and the view at the start.
+    void setPlainText(const QString& text);
     void undoOperatorEdit();                 // undoes the operator's last edit, if any
     bool canUndoOperatorEdit() const { return !undo_.empty(); }
     void cutSelection();
@@ -78,6 +85,11 @@ private:
         QString inserted;
         bool typed;
     };
+    // A stretch of a long line: it starts at column `column`, `x` pixels into the line.
+    struct Mark {
+        int column;
+        qreal x;
+    };
     // Replaces the text between two positions ('\n' in text starts a new line); returns the
     // end of the inserted text. Keeps the widest width up to date. Records nothing.
     Position replaceRange(Position from, Position to, const QString& text);
@@ -89,11 +101,16 @@ private:
     Position positionAt(const QPoint& point) const;  // viewport point -> nearest position
     int columnAtX(int line, int x) const;             // content x -> nearest column
     int xOf(Position at) const;                       // content x of a position
+    qreal advance(int line, int column) const;        // width of the line up to the column
+    // A long line's stretches, measured when first asked for; empty for a short line.
+    const std::vector<Mark>& marksOf(int line) const;
+    void forgetShapes(int fromLine);                  // lines from here on are measured again
+    void remeasureStretches(int line, std::vector<Mark> marks, int from, int oldTo, int newTo);
     Position stepLeft(Position at) const;
     Position stepRight(Position at) const;
     int visibleLines() const;
     int lineHeight() const;
-    bool measure(const QString& text);  // true when the text is the widest so far
+    bool measure(int line);  // true when the line is the widest so far
     void updateScrollBars();
     void ensureCaretVisible();
     void restartBlink();
@@ -105,6 +122,9 @@ private:
     std::deque<QString> lines_{QString()};
     bool blank_ = true;                      // nothing in the pane: lineCount() is 0
     int widest_ = 0;                         // widest line painted or edited, in pixels
+    // Each line's width in pixels once measured, -1 before; kept beside lines_.
+    mutable std::deque<int> widths_{-1};
+    mutable std::map<int, std::vector<Mark>> marks_;  // the stretches of long lines painted
     Position caret_, anchor_;
     int goalX_ = -1;  // x that up/down moves keep to
     bool caretShown_ = true;

@@ -3,10 +3,12 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QFile>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTabBar>
 #include <QTimer>
+#include <functional>
 #include <termios.h>
 
 #include "core/hextext.h"
@@ -115,6 +117,57 @@ TEST_F(ZhRoutines, SendBoxOnTheSerialPortWholeAndInOrder) {
     form->Memo1->setPlainText(QString::fromStdString(hexOf(bytes)));
     click("Button3");
     EXPECT_TRUE(com3.read(bytes.size(), 30000) == bytes);
+}
+
+// A send box of 8 MB in one line (a hex file without line breaks): loading it, selecting a word
+// and all of it, typing and sending each give the window back within seconds (laying such a
+// line out whole once took minutes), and the port gets exactly the text's bytes.
+TEST_F(ZhRoutines, AHugeOneLineSendBoxStaysResponsiveAndSendsExactly) {
+    Pty com3;
+    platform::setCommDevicePath(3, com3.slave());
+    showSerialPage();
+    click("Button73");
+    form->Edit6->setText("0");
+    const std::string bytes = testutil::pattern(8 * 1024 * 1024 / 3, 5);
+    const std::string text = hexOf(bytes);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("huge.txt");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), qint64(text.size()));
+    }
+    console::setOpenDialog([&](QWidget*, const QString&, const QString&) { return file; });
+    // How long a step keeps the window from its events, its paint included. The bound is a
+    // guard against a stall of minutes, generous for slow (sanitizer) builds.
+    constexpr qint64 kGenerousMs = 30000;
+    QElapsedTimer t;
+    auto unattended = [&](const std::function<void()>& step) {
+        t.start();
+        step();
+        QCoreApplication::processEvents();
+        return t.elapsed();
+    };
+    SendBox* box = form->Memo1;
+    EXPECT_LT(unattended([&] { click("Button6"); }), kGenerousMs) << "load";
+    ASSERT_EQ(box->lineCount(), 1);
+    ASSERT_EQ(box->line(0).size(), qsizetype(text.size()));
+
+    box->setCaret({0, 7});  // inside the third byte's digits
+    const QPoint word = box->cursorRect().center();
+    EXPECT_LT(unattended([&] { QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, word); }), kGenerousMs)
+        << "word";
+    EXPECT_EQ(box->selectedText().toStdString(), console::hexByte(std::uint8_t(bytes[2])));
+    EXPECT_LT(unattended([&] { QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier); }), kGenerousMs) << "all";
+    EXPECT_EQ(box->selectedText().size(), qsizetype(text.size()));
+    EXPECT_LT(unattended([&] {
+        QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(box, "0a");
+    }), kGenerousMs) << "typing";
+    EXPECT_LT(unattended([&] { click("Button3"); }), kGenerousMs) << "send";
+    EXPECT_TRUE(com3.read(bytes.size() + 1, 60000) == bytes + '\x0A');
+    EXPECT_EQ(com3.read(1, 100), "") << "nothing more";
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
 TEST_F(ZhRoutines, SendBoxOverUsbWaitsTheWholePeriod) {

@@ -3,7 +3,9 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QInputMethodEvent>
+#include <QElapsedTimer>
 #include <QMenu>
+#include <QPainter>
 #include <QScrollBar>
 #include <QDir>
 #include <QFile>
@@ -244,6 +246,129 @@ TEST_F(LogPaneEditTest, AWideLineScrolledPastWidensTheViewWhenShown) {
     h->setValue(h->maximum());
     EXPECT_EQ(h->value(), h->maximum());
     EXPECT_GE(h->value(), overhang) << "the end of the wide line can be scrolled to";
+}
+
+// Long lines are shaped in stretches, and only the stretches in view are drawn. A line of hex
+// digits, Chinese, a character beyond the BMP right where a stretch would end (column 128),
+// and a letter with a combining accent: what shows, the caret, the selection and copy are
+// those of the whole line.
+class LongLineTest : public LogPaneEditTest {
+protected:
+    void SetUp() override {
+        LogPaneEditTest::SetUp();
+        text = QString(127, QLatin1Char('0')) + QString::fromUcs4(U"\U00020BB7") + QStringLiteral("e\u0301");
+        for (int i = 0; text.size() < 3000; ++i)
+            text += QString::number(i * 7919, 16).toUpper() + (i % 5 ? QStringLiteral(" ") : QStringLiteral(" 中文数据 "));
+        form->addLog("short");
+        form->addLog(text.toStdString());
+        pane->setCaret({1, 0});
+        origin = pane->cursorRect().topLeft();  // the line's start in the view, unscrolled
+        ASSERT_TRUE(eventually([&] { return pane->horizontalScrollBar()->maximum() > 0; })) << "measured when shown";
+    }
+    // The view as the whole line drawn in one piece would show it.
+    QImage wholeLineDrawn(QSize size) const {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(pane->palette().color(QPalette::Base));
+        QPainter p(&image);
+        p.setFont(pane->font());
+        p.setPen(pane->palette().color(QPalette::Text));
+        const int dx = pane->horizontalScrollBar()->value();
+        const int ascent = pane->fontMetrics().ascent();
+        p.drawText(origin.x() - dx, origin.y() - pane->fontMetrics().lineSpacing() + ascent, "short");
+        p.drawText(origin.x() - dx, origin.y() + ascent, text);
+        return image;
+    }
+    QImage shown() const { return pane->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QString text;
+    QPoint origin;
+};
+
+TEST_F(LongLineTest, ScrolledToItsEndTheLineShowsAsDrawnWhole) {
+    QScrollBar* h = pane->horizontalScrollBar();
+    const int width = pane->fontMetrics().horizontalAdvance(text);
+    EXPECT_NEAR(h->maximum(), width + 2 * origin.x() - pane->viewport()->width(), 2) << "the range covers the line";
+    form->setFocus();  // no caret in the picture
+    for (int at : {0, h->maximum() / 2 + 3, h->maximum()}) {
+        h->setValue(at);
+        const QImage image = shown();
+        EXPECT_TRUE(image == wholeLineDrawn(image.size())) << "scrolled to " << at;
+    }
+    // The end of the line shows: the last characters are inside the view.
+    EXPECT_LE(origin.x() + width - h->value(), pane->viewport()->width());
+}
+
+TEST_F(LongLineTest, ASelectionThatStartsOffScreenCopiesExactly) {
+    pane->setCaret({1, 126});  // just before the character beyond the BMP
+    QScrollBar* h = pane->horizontalScrollBar();
+    h->setValue(h->maximum());
+    ASSERT_LT(pane->cursorRect().x(), 0) << "the selection's start is out of view";
+    const QPoint click(pane->viewport()->width() - 40, origin.y() + 2);
+    QTest::mouseClick(pane->viewport(), Qt::LeftButton, Qt::ShiftModifier, click);
+    const LogPane::Position end = pane->caret();
+    ASSERT_EQ(end.line, 1);
+    // The caret lands where the whole line's widths put the clicked point.
+    const QFontMetrics fm(pane->font());
+    EXPECT_NEAR(pane->cursorRect().x(), origin.x() + fm.horizontalAdvance(text.left(end.column)) - h->value(), 2);
+    EXPECT_LE(std::abs(pane->cursorRect().x() - click.x()), fm.horizontalAdvance(QStringLiteral("中")));
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), text.mid(126, end.column - 126));
+
+    // Shift+Right from there: the pair beyond the BMP and the accented letter are not cut.
+    pane->setCaret({1, 127});
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(pane->selectedText(), QString::fromUcs4(U"\U00020BB7"));
+
+    key(Qt::Key_A, Qt::ControlModifier);
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "short\n" + text);
+}
+
+TEST_F(LongLineTest, EditsInsideTheLineKeepThePictureRight) {
+    pane->setCaret({1, 200});
+    QTest::keyClicks(pane, "AB");
+    QInputMethodEvent commit;
+    commit.setCommitString("中文");
+    QApplication::sendEvent(pane, &commit);
+    for (int i = 0; i < 3; ++i) key(Qt::Key_Backspace);
+    text.insert(200, "A");
+    EXPECT_EQ(pane->line(1), text);
+    pane->setCaret({1, 1500});
+    key(Qt::Key_Delete);
+    text.remove(1500, 1);
+    ASSERT_EQ(pane->line(1), text);
+    form->setFocus();
+    QScrollBar* h = pane->horizontalScrollBar();
+    for (int at : {h->maximum() / 3, h->maximum()}) {
+        h->setValue(at);
+        const QImage image = shown();
+        EXPECT_TRUE(image == wholeLineDrawn(image.size())) << "scrolled to " << at;
+    }
+}
+
+// Lines added while a command waits reach the view in at most one paint per frame.
+TEST_F(LogPaneEditTest, LinesAddedDuringAWaitArePaintedAtMostOncePerFrame) {
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } count;
+    form->setFocus();  // no blinking caret
+    pane->viewport()->installEventFilter(&count);
+    QTimer feed;
+    int fed = 0;
+    QObject::connect(&feed, &QTimer::timeout, [&] { form->addLog("line " + std::to_string(++fed)); });
+    feed.start(1);
+    QElapsedTimer t;
+    t.start();
+    console::Delayy(400);
+    feed.stop();
+    const qint64 ms = t.elapsed();
+    pane->viewport()->removeEventFilter(&count);
+    EXPECT_GT(fed, 20);
+    EXPECT_GE(count.paints, 1);
+    EXPECT_LE(count.paints, ms / 15 + 2) << fed << " lines in " << ms << " ms";
 }
 
 TEST_F(LogPaneEditTest, RightClickOnTheTextOpensTheMenu) {

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -376,6 +375,31 @@ TEST_F(SendBoxFiles, LineEndsAndEncodings) {
     writeFile(path("in.bin"), binary);
     openWith(path("in.bin"));
     click("Button6");  // loads something, without a crash
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+// Load then save gives the file's lines back, each ended by CR LF: an empty last line too.
+TEST_F(SendBoxFiles, LoadThenSaveKeepsTheLines) {
+    struct Row {
+        const char* name;
+        QByteArray in, out;
+    } rows[] = {
+        {"empty last line", "A\r\n\r\n", "A\r\n\r\n"},
+        {"two empty last lines", "A\r\n\r\n\r\n", "A\r\n\r\n\r\n"},
+        {"one empty line", "\r\n", "\r\n"},
+        {"no final line end", "A\r\nB", "A\r\nB\r\n"},
+        {"empty lines inside", "A\r\n\r\nB\r\n", "A\r\n\r\nB\r\n"},
+        {"lone cr and lf", "A\r\rB\n\n", "A\r\n\r\nB\r\n\r\n"},
+        {"empty file", "", ""},
+    };
+    for (const Row& r : rows) {
+        writeFile(path("in.txt"), r.in);
+        openWith(path("in.txt"));
+        click("Button6");
+        saveAs(path("out.txt"));
+        click("Button5");
+        EXPECT_EQ(readFile(path("out.txt")), r.out) << r.name;
+    }
     EXPECT_TRUE(errors.isEmpty());
 }
 
