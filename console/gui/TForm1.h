@@ -367,12 +367,17 @@ private:
 
     // Runs the continuous mode of one loop box (see TForm1_Loops.cpp).
     void runContinuousMode(const char* box);
+    // Whether a loop makes another pass: its box is checked, or the operator's click that
+    // started the loop checked it (the loop's first test).
+    bool loopGoesOn(const QAbstractButton* box);
     void createComponents();
     void layOutStatusPanels();
     void bind(const std::vector<Binding>& table);
+    void bindLoopBox(QAbstractButton* box, const std::function<void()>& run);
     QAbstractButton* button(const char* name) const;
 
     bool settingPage_ = false;
+    const QAbstractButton* startedByClick_ = nullptr;  // the box whose click starts a loop now
     bool placed_ = false;  // centred on the screen at the first show
 };
 

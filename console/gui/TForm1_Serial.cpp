@@ -123,7 +123,7 @@ void TForm1::Button3Click() {
 // Repeats the send while the box stays checked; the box is tested after each pass's waits,
 // in which the operator's clicks and the page change run.
 void TForm1::CheckBox3Click() {
-    while (CheckBox3->isChecked()) {
+    while (loopGoesOn(CheckBox3)) {
         Button3Click();
         Delay(static_cast<int>(console::StrToInt(Edit6->text().toStdString())));
     }

@@ -136,7 +136,7 @@ TEST_F(ZhRoutines, RepeatSendingFollowsTheSendPath) {
     fake.setDefaultReply(FakeUsb::makeReply(0x00, 0x00, {}));
     form->Edit6->setText("50");
     QTimer::singleShot(400, [&] { click("CheckBox3"); });
-    click("CheckBox3");  // returns when the loop has ended
+    clickLoopBox("CheckBox3");  // returns when the loop has ended
     EXPECT_GE(fake.frameCount(), 2);
     EXPECT_EQ(lastFrame(), (Bytes{0xBB, 0x00, 0xC3, 0x00, 0x00, 0xC3, 0x7E}));
 }
@@ -188,7 +188,7 @@ TEST_F(ZhRoutines, ClosingDuringALoopEndsIt) {
     QTimer::singleShot(200, [&] { form->close(); });
     QElapsedTimer t;
     t.start();
-    click("CheckBox3");
+    clickLoopBox("CheckBox3");
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_EQ(programEnds, 1);
 }
