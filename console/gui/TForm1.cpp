@@ -4,7 +4,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPointer>
 #include <QRadioButton>
@@ -33,6 +35,26 @@ using console::kCrLf;
 // Pages whose tab the form hides; they keep their controls but cannot be reached.
 constexpr const char* kHiddenPages[] = {"TabSheet2", "TabSheet3", "TabSheet4",
                                         "TabSheet5", "TabSheet6", "TabSheet10"};
+
+// The selection of a list that keeps its selected row: a deselection that would leave none
+// (the operator's Ctrl+click on the selected row) is taken back. Clearing it is still possible.
+class KeepOneSelected : public QItemSelectionModel {
+public:
+    using QItemSelectionModel::QItemSelectionModel;
+    using QItemSelectionModel::select;
+    void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command) override {
+        const QItemSelection before = this->selection();
+        QItemSelectionModel::select(selection, command);
+        const bool deselecting = (command & (Deselect | Toggle)) && !(command & Clear);
+        if (deselecting && !hasSelection() && !before.isEmpty()) QItemSelectionModel::select(before, Select);
+    }
+};
+
+void keepOneSelected(QAbstractItemView* list) {
+    QItemSelectionModel* previous = list->selectionModel();
+    list->setSelectionModel(new KeepOneSelected(list->model(), list));
+    delete previous;
+}
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
@@ -82,6 +104,10 @@ void TForm1::createComponents() {
         StringGrid1->OnSelectCell = [this](int col, int row, bool& canSelect) {
             console::guarded([&] { StringGrid1SelectCell(StringGrid1, col, row, canSelect); });
         };
+    // The form's lists keep their selected row against the operator's Ctrl+click, as their
+    // handlers need one.
+    for (QListWidget* list : findChildren<QListWidget*>()) keepOneSelected(list);
+    if (StringGrid1) keepOneSelected(StringGrid1);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");

@@ -145,6 +145,39 @@ TEST_P(Clicks, ChangesBeforeTheLoopStarts) {
     EXPECT_EQ(programEnds, 1);
 }
 
+// Ctrl+click on the selected row of an Ultralight page list leaves it selected: the read and
+// the write still name their page.
+TEST_P(Clicks, PageListKeepsItsSelectedRow) {
+    struct {
+        const char* list;
+        const char* button;
+        Bytes frame;  // with the list's first selection (page 00 to read, page 04 to write)
+    } rows[] = {
+        {"ListBox1", "Button18", {0x02, 0x00, 0x03, 0xE0, 0x00, 0x00, 0xE3, 0x03}},
+        {"ListBox2", "Button54", {0x02, 0x00, 0x08, 0xE1, 0x00, 0x01, 0x04, 0x11, 0x22, 0x33, 0x44, 0xA8, 0x03}},
+    };
+    form->Edit56->setText("11223344");
+    for (const auto& r : rows) {
+        auto* list = control<QListWidget>(r.list);
+        showPageOf(list);
+        QListWidgetItem* selected = list->selectedItems().value(0);
+        ASSERT_NE(selected, nullptr) << r.list;
+        const QPoint at = list->visualItemRect(selected).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, at);
+        EXPECT_EQ(list->selectedItems(), QList<QListWidgetItem*>{selected}) << r.list;
+
+        fake.reset();
+        fake.setDefaultReply(FakeUsb::makeReply(0x00, 0x00, {}));
+        click(r.button);
+        EXPECT_EQ(lastFrame(), r.frame) << r.list;
+        // Another row, picked with Ctrl held, is selected in its place.
+        QListWidgetItem* other = list->item(2);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualItemRect(other).center());
+        EXPECT_EQ(list->selectedItems(), QList<QListWidgetItem*>{other}) << r.list;
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, Clicks, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Zh" : "Vorcard"; });
 
