@@ -135,6 +135,9 @@ public:
     virtual void GetCom();
     void Button1Click();
     void Button2Click();
+    // Closes the port as the serial page's port group does (Button2 here), so that the group's
+    // buttons follow the port.
+    virtual void closePortOfGroup();
     void ComboBox1Change();
     void ComboBox2Change();
     virtual void Button3Click();

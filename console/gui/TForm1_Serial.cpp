@@ -91,6 +91,7 @@ void TForm1::closePort(QAbstractButton* open, QAbstractButton* close) {
 
 void TForm1::Button1Click() { openPort(Button1, Button2); }
 void TForm1::Button2Click() { closePort(Button1, Button2); }
+void TForm1::closePortOfGroup() { Button2Click(); }
 
 // Choosing a port opens it at once: close, then open.
 void TForm1::choosePort(const QString& name, QAbstractButton* open, QAbstractButton* close) {
