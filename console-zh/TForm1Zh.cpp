@@ -188,6 +188,7 @@ void TForm1Zh::PageControl1Change() {
 
 void TForm1Zh::Button73Click() { openPort(Button73, Button74); }
 void TForm1Zh::Button74Click() { closePort(Button73, Button74); }
+void TForm1Zh::closePortOfGroup() { Button74Click(); }
 
 void TForm1Zh::ComboBox21Change() { choosePort(ComboBox21->currentText(), Button73, Button74); }
 void TForm1Zh::ComboBox22Change() { chooseSpeed(ComboBox22->currentText(), Button73, Button74); }

@@ -27,6 +27,7 @@ public:
     void PageControl1Change() override;
     void Delayy(int ms) override;
     void GetCom() override;
+    void closePortOfGroup() override;  // through this build's own port group
 
     // Serial page port group.
     void Button73Click();

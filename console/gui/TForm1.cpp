@@ -1,16 +1,21 @@
 #include "TForm1.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTabBar>
 #include <QTimer>
 #include <algorithm>
+#include <memory>
 
 #include "TForm2.h"
 #include "TForm3.h"
@@ -30,6 +35,26 @@ using console::kCrLf;
 // Pages whose tab the form hides; they keep their controls but cannot be reached.
 constexpr const char* kHiddenPages[] = {"TabSheet2", "TabSheet3", "TabSheet4",
                                         "TabSheet5", "TabSheet6", "TabSheet10"};
+
+// The selection of a list that keeps its selected row: a deselection that would leave none
+// (the operator's Ctrl+click on the selected row) is taken back. Clearing it is still possible.
+class KeepOneSelected : public QItemSelectionModel {
+public:
+    using QItemSelectionModel::QItemSelectionModel;
+    using QItemSelectionModel::select;
+    void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command) override {
+        const QItemSelection before = this->selection();
+        QItemSelectionModel::select(selection, command);
+        const bool deselecting = (command & (Deselect | Toggle)) && !(command & Clear);
+        if (deselecting && !hasSelection() && !before.isEmpty()) QItemSelectionModel::select(before, Select);
+    }
+};
+
+void keepOneSelected(QAbstractItemView* list) {
+    QItemSelectionModel* previous = list->selectionModel();
+    list->setSelectionModel(new KeepOneSelected(list->model(), list));
+    delete previous;
+}
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
@@ -101,6 +126,10 @@ void TForm1::createComponents() {
         StringGrid1->OnSelectCell = [this](int col, int row, bool& canSelect) {
             console::guarded([&] { StringGrid1SelectCell(StringGrid1, col, row, canSelect); });
         };
+    // The form's lists keep their selected row against the operator's Ctrl+click, as their
+    // handlers need one.
+    for (QListWidget* list : findChildren<QListWidget*>()) keepOneSelected(list);
+    if (StringGrid1) keepOneSelected(StringGrid1);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -175,7 +204,9 @@ void TForm1::bind(const std::vector<Binding>& table) {
         auto run = [this, handler] { console::guarded([this, handler] { (this->*handler)(); }); };
         QObject* control = findChild<QObject*>(QString::fromUtf8(row.control));
         if (auto* b = qobject_cast<QAbstractButton*>(control)) {
-            if (b->isCheckable())
+            if (qobject_cast<QCheckBox*>(b))
+                bindLoopBox(b, run);
+            else if (b->isCheckable())
                 connect(b, &QAbstractButton::toggled, this, run);
             else
                 connect(b, &QAbstractButton::clicked, this, run);
@@ -195,6 +226,39 @@ void TForm1::bind(const std::vector<Binding>& table) {
             unresolved_ << name;  // no control of a kind with an event to bind
         }
     }
+}
+
+// A check box's handler runs a loop for as long as the box stays checked. When the operator's
+// click (mouse, keyboard or click()) checks the box, the handler starts from a queued call
+// once the click is over: QAbstractButton holds the box's repaint until its click returns, so
+// a loop run inside the click would leave the box drawn pressed and unticked, and the click
+// unfinished, until the loop ended. The loop that starts then makes its first pass even if
+// the box was unchecked again in between, as it did when it started inside the click; it is
+// dropped once the program is ending. Every other change of the box (an uncheck, a change by
+// the program) runs the handler at once, as the other checkable buttons do.
+void TForm1::bindLoopBox(QAbstractButton* box, const std::function<void()>& run) {
+    // True from the press to the release of a click: the click's change of state falls in it.
+    auto clicking = std::make_shared<bool>(false);
+    connect(box, &QAbstractButton::pressed, this, [clicking] { *clicking = true; });
+    connect(box, &QAbstractButton::released, this, [clicking] { *clicking = false; });
+    connect(box, &QAbstractButton::toggled, this, [this, box, run, clicking](bool checked) {
+        if (!checked || !*clicking) return run();
+        QMetaObject::invokeMethod(
+            this,
+            [this, guard = QPointer<QAbstractButton>(box), run] {
+                if (!guard || console::programEnding()) return;
+                startedByClick_ = guard;
+                run();
+                startedByClick_ = nullptr;
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+bool TForm1::loopGoesOn(const QAbstractButton* box) {
+    const bool started = startedByClick_ == box;
+    startedByClick_ = nullptr;
+    return started || box->isChecked();
 }
 
 // A push button's bound handler runs also when the button is disabled or hidden, as a

@@ -138,6 +138,9 @@ public:
     virtual void GetCom();
     void Button1Click();
     void Button2Click();
+    // Closes the port as the serial page's port group does (Button2 here), so that the group's
+    // buttons follow the port.
+    virtual void closePortOfGroup();
     void ComboBox1Change();
     void ComboBox2Change();
     virtual void Button3Click();
@@ -380,9 +383,13 @@ private:
 
     // Runs the continuous mode of one loop box (see TForm1_Loops.cpp).
     void runContinuousMode(const char* box);
+    // Whether a loop makes another pass: its box is checked, or the operator's click that
+    // started the loop checked it (the loop's first test).
+    bool loopGoesOn(const QAbstractButton* box);
     void createComponents();
     void layOutStatusPanels();
     void bind(const std::vector<Binding>& table);
+    void bindLoopBox(QAbstractButton* box, const std::function<void()>& run);
     QAbstractButton* button(const char* name) const;
 
     // The controls that the pages' command tables name, found once when the window is made
@@ -404,6 +411,7 @@ private:
     QStringList unresolved_;
 
     bool settingPage_ = false;
+    const QAbstractButton* startedByClick_ = nullptr;  // the box whose click starts a loop now
     bool placed_ = false;  // centred on the screen at the first show
 };
 

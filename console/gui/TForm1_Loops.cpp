@@ -2,7 +2,8 @@
 // clicks the target buttons, then waits the loop interval (Edit22, or the row's own field)
 // plus the row's offset; the box is tested after the wait, so unchecking it ends the loop
 // after the current pass. Clicks that arrive during the waits run inside them, so a second
-// loop runs nested in the first.
+// loop runs nested in the first. The operator's click on a box is over before its loop starts
+// (see TForm1::bindLoopBox).
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <algorithm>
@@ -68,7 +69,7 @@ void TForm1::runContinuousMode(const char* box) {
     QAbstractButton* check = button(box);
     auto* intervalField = mode ? findChild<QLineEdit*>(QString::fromUtf8(mode->interval)) : nullptr;
     if (!mode || !check || !intervalField) return;
-    while (check->isChecked()) {
+    while (loopGoesOn(check)) {
         for (const char* target : mode->targets) {
             if (!target) break;
             clickButton(target);

@@ -91,6 +91,7 @@ void TForm1::closePort(QAbstractButton* open, QAbstractButton* close) {
 
 void TForm1::Button1Click() { openPort(Button1, Button2); }
 void TForm1::Button2Click() { closePort(Button1, Button2); }
+void TForm1::closePortOfGroup() { Button2Click(); }
 
 // Choosing a port opens it at once: close, then open.
 void TForm1::choosePort(const QString& name, QAbstractButton* open, QAbstractButton* close) {
@@ -123,7 +124,7 @@ void TForm1::Button3Click() {
 // Repeats the send while the box stays checked; the box is tested after each pass's waits,
 // in which the operator's clicks and the page change run.
 void TForm1::CheckBox3Click() {
-    while (CheckBox3->isChecked()) {
+    while (loopGoesOn(CheckBox3)) {
         Button3Click();
         Delay(static_cast<int>(console::StrToInt(Edit6->text().toStdString())));
     }

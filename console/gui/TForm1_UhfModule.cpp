@@ -67,7 +67,7 @@ void TForm1::Button76Click() {
     if (code == "00") {
         addLog(t.usbHidSuccess + timeStamp() + kCrLf);
         // The module now speaks USB HID: its COM port is gone.
-        Button2Click();
+        closePortOfGroup();
     } else if (code == "01") {
         addLog(t.usbHidFailure + timeStamp());
         addLog(console::falsereason(code) + kCrLf);

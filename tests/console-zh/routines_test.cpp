@@ -102,6 +102,25 @@ TEST_F(ZhRoutines, PortGroupOpensClosesAndReopens) {
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
+// The module switched to USB HID: the port is closed as the port group's own close button
+// closes it, and the group's buttons follow.
+TEST_F(ZhRoutines, UsbHidSwitchClosesThePortThroughThePortGroup) {
+    Pty com3;
+    platform::setCommDevicePath(3, com3.slave());
+    showSerialPage();
+    click("Button73");
+    ASSERT_TRUE(portOpen(3));
+    QTimer::singleShot(50, [&] { com3.write(std::string("\xBB\x01\xC2\x00\x01\x00\xC4\x7E", 8)); });
+    click("Button76");
+    EXPECT_EQ(com3.read(8, 2000), std::string("\xBB\x00\xC2\x00\x01\x00\xC3\x7E", 8));
+    EXPECT_TRUE(lines().contains("USB_HID模式设置成功   02:05:09 PM")) << lines().join("|").toStdString();
+    EXPECT_FALSE(portOpen(3));
+    EXPECT_TRUE(zh()->Button73->isEnabled());
+    EXPECT_FALSE(zh()->Button74->isEnabled());
+    EXPECT_FALSE(form->Button1->isEnabled()) << "the hidden pair stays as it was";
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
 TEST_F(ZhRoutines, SendBoxOnTheSerialPortWholeAndInOrder) {
     Pty com3;
     platform::setCommDevicePath(3, com3.slave());
@@ -190,7 +209,7 @@ TEST_F(ZhRoutines, RepeatSendingFollowsTheSendPath) {
     fake.setDefaultReply(FakeUsb::makeReply(0x00, 0x00, {}));
     form->Edit6->setText("50");
     QTimer::singleShot(400, [&] { click("CheckBox3"); });
-    click("CheckBox3");  // returns when the loop has ended
+    clickLoopBox("CheckBox3");  // returns when the loop has ended
     EXPECT_GE(fake.frameCount(), 2);
     EXPECT_EQ(lastFrame(), (Bytes{0xBB, 0x00, 0xC3, 0x00, 0x00, 0xC3, 0x7E}));
 }
@@ -242,7 +261,7 @@ TEST_F(ZhRoutines, ClosingDuringALoopEndsIt) {
     QTimer::singleShot(200, [&] { form->close(); });
     QElapsedTimer t;
     t.start();
-    click("CheckBox3");
+    clickLoopBox("CheckBox3");
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_EQ(programEnds, 1);
 }

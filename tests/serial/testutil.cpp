@@ -101,6 +101,16 @@ int openDescriptors() { return countEntries("/proc/self/fd"); }
 
 int threadCount() { return countEntries("/proc/self/task"); }
 
+int threadCountAfterJoins(int expected, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int count = threadCount();
+    while (count > expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        count = threadCount();
+    }
+    return count;
+}
+
 std::string pattern(std::size_t count, std::uint32_t seed) {
     std::string s(count, '\0');
     std::uint32_t x = seed;

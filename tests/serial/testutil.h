@@ -39,6 +39,11 @@ void processEventsFor(int ms);
 
 int openDescriptors();
 int threadCount();
+// The thread count once the threads joined so far have left /proc/self/task: join returns
+// when the kernel clears the thread's id, a moment before it drops the dead thread from the
+// list. Waits up to `timeoutMs` for the count to fall to `expected`; returns the count then,
+// so a thread that is still running shows as one too many.
+int threadCountAfterJoins(int expected, int timeoutMs = 5000);
 
 std::string pattern(std::size_t count, std::uint32_t seed = 1);
 

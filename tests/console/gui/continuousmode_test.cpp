@@ -31,8 +31,13 @@ protected:
             if (onClick) onClick(n, count(n));
         });
     }
-    // The boxes stand on pages whose tabs are hidden; a click there is the button's own.
-    void clickBox(QCheckBox* box) { box->click(); }
+    // The boxes stand on pages whose tabs are hidden; a click there is the button's own. The
+    // loop that a tick starts once the click is over is dispatched here: a tick returns when
+    // its loop has ended.
+    void clickBox(QCheckBox* box) {
+        box->click();
+        QCoreApplication::sendPostedEvents(form.get(), QEvent::MetaCall);
+    }
     void clickTab(int index) {
         QTabBar* bar = form->PageControl1->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());

@@ -327,7 +327,7 @@ TEST_F(Iso14443B, CardRequestLoopEndsAtAPageChange) {
     QElapsedTimer t;
     t.start();
     Once guard([&] { return t.elapsed() > 20000; }, [&] { control("CheckBox11")->setChecked(false); });
-    click("CheckBox11");  // runs until the page change unchecks it
+    clickLoopBox("CheckBox11");  // runs until the page change unchecks it
     EXPECT_LT(t.elapsed(), 20000);
     EXPECT_EQ(form->PageControl1->currentIndex(), 6);
     EXPECT_FALSE(control("CheckBox11")->isChecked());
@@ -353,7 +353,7 @@ TEST_F(Iso14443B, FileIdReadLoopGoesOnAcrossAPageChange) {
               [&] { control("CheckBox14")->setChecked(false); });
     QElapsedTimer t;
     t.start();
-    click("CheckBox14");  // runs until its box is unchecked
+    clickLoopBox("CheckBox14");  // runs until its box is unchecked
     EXPECT_EQ(form->PageControl1->currentIndex(), 6);
     EXPECT_TRUE(checkedAfterChange) << "the page change leaves this box as it is";
     EXPECT_EQ(fake.frameCount(), atChange + 3) << "passes went on after the page change";

@@ -383,7 +383,7 @@ TEST_F(Iso15693, LoopsStopOnAPageChangeAfterTheCurrentPass) {
             QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
         });
         operatorWatch.start(0);
-        click(r.box);  // the loop runs inside this click until the page change ends it
+        clickLoopBox(r.box);  // the loop runs until the page change ends it
         EXPECT_EQ(form->PageControl1->currentIndex(), 0) << r.box;
         EXPECT_FALSE(control(r.box)->isChecked()) << r.box;
         const auto frames = fake.frames();
@@ -401,7 +401,7 @@ TEST_F(Iso15693, PageChangeDuringTheCommandsWaitLetsThatPassFinish) {
     fake.queueWriteResult(0);
     QTabBar* bar = form->PageControl1->tabBar();
     QTimer::singleShot(100, [&] { QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(6).center()); });
-    click("CheckBox6");
+    clickLoopBox("CheckBox6");
     EXPECT_EQ(form->PageControl1->currentIndex(), 6);
     EXPECT_EQ(fake.frameCount(), 1);
     EXPECT_EQ(lines(), (QStringList{"data error,please check Device Connection...",

@@ -60,6 +60,14 @@ protected:
         auto* b = control(name);
         QTest::mouseClick(b, Qt::LeftButton);
     }
+    // The operator ticks a loop box with the mouse: the click is over at once, and the loop
+    // starts after it, from the event loop. This then dispatches that start, so it returns
+    // when the loop has ended.
+    void clickLoopBox(QAbstractButton* box) {
+        QTest::mouseClick(box, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(form.get(), QEvent::MetaCall);
+    }
+    void clickLoopBox(const char* name) { clickLoopBox(control(name)); }
     QStringList lines() const {
         QStringList out;
         for (int i = 0; i < form->RichEdit1->lineCount(); ++i) out << form->RichEdit1->line(i);

@@ -241,7 +241,7 @@ TEST_F(SerialPage, PeriodThatIsNoNumber) {
     EXPECT_EQ(fake.frameCount(), 1) << "the box has been sent by then";
     EXPECT_EQ(errors, QStringList{"'abc' is not a valid integer value"});
 
-    click("CheckBox3");
+    clickLoopBox("CheckBox3");
     EXPECT_EQ(fake.frameCount(), 2);
     EXPECT_EQ(errors.size(), 2);
     EXPECT_TRUE(form->CheckBox3->isChecked()) << "the error ends the loop; the box stays checked";
@@ -262,7 +262,7 @@ TEST_F(SerialPage, RepeatSendingRunsEveryPeriodUntilUnchecked) {
             click("CheckBox3");
         });
         t.start();
-        click("CheckBox3");  // returns when the loop has ended
+        clickLoopBox("CheckBox3");  // returns when the loop has ended
         EXPECT_FALSE(form->CheckBox3->isChecked());
         EXPECT_EQ(fake.frameCount(), atUncheck) << "no send after the uncheck";
         return std::pair{atUncheck, elapsed};
@@ -287,7 +287,7 @@ TEST_F(SerialPage, PageChangeStopsRepeatSending) {
     form->Edit6->setText("50");
     showSerialPage();
     QTimer::singleShot(400, [&] { clickTab(0); });
-    click("CheckBox3");
+    clickLoopBox("CheckBox3");
     EXPECT_FALSE(form->CheckBox3->isChecked());
     EXPECT_EQ(form->PageControl1->currentIndex(), 0);
     const int sent = fake.frameCount();

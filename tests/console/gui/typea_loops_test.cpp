@@ -57,7 +57,7 @@ TEST_F(TypeALoops, WriteThenReadGoesOnAfterAPageChange) {
         form->setActivePage(2);
         click("CheckBox12");
     });
-    click("CheckBox12");
+    clickLoopBox("CheckBox12");
 
     EXPECT_FALSE(form->CheckBox12->isChecked());
     EXPECT_EQ(form->PageControl1->currentIndex(), 2);
@@ -87,7 +87,7 @@ TEST_F(TypeALoops, APageChangeEndsTheOthersAfterTheirPass) {
             operatorPicksFirstPage();
             atPageChange = fake.frameCount();
         });
-        click(r.box);
+        clickLoopBox(r.box);
 
         EXPECT_FALSE(control(r.box)->isChecked()) << r.box;
         EXPECT_GE(atPageChange, 3) << r.box << " repeats while ticked";
@@ -103,7 +103,7 @@ TEST_F(TypeALoops, UntickingEndsTheLoopAfterItsPass) {
         click("CheckBox10");
         atUntick = fake.frameCount();
     });
-    click("CheckBox10");
+    clickLoopBox("CheckBox10");
     EXPECT_GE(atUntick, 2);
     EXPECT_EQ(fake.frameCount(), atUntick);
 }

@@ -199,6 +199,8 @@ TEST_F(UhfModule, UsbHidSwitch) {
     }
     EXPECT_EQ(lines(), (received("BB01C2000100C47E") + QStringList{QString("USB_HID setting success   ") + kTime, ""}));
     EXPECT_FALSE(form->Comm1->WriteData("\x00", 1)) << "port closed";
+    EXPECT_TRUE(form->Button1->isEnabled()) << "closed as Button2 closes it";
+    EXPECT_FALSE(form->Button2->isEnabled());
 
     // Port closed: nothing goes out, nothing comes back.
     form->RichEdit1->clearAll();

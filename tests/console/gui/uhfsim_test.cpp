@@ -37,7 +37,7 @@ TEST_F(UhfSimulatedReader, AutomaticIssueOfFiveTags) {
         if (reader->state().uhf.issued.size() >= 5) box->setChecked(false);
     });
     stopAfterFive.start(5);
-    QTest::mouseClick(box, Qt::LeftButton);
+    clickLoopBox(box);
     stopAfterFive.stop();
     EXPECT_FALSE(box->isChecked());
     EXPECT_EQ(box->text(), "Automatic card");

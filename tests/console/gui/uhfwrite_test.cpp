@@ -329,7 +329,7 @@ TEST_F(UhfWrite, AutomaticIssueStopsAtARefusal) {
     queue({tagFound(), selected(), written(), tagFound(hexBytes("0102")), selected(), written()});
     QString captionWhileRunning;
     QTimer::singleShot(20, form.get(), [&] { captionWhileRunning = box->text(); });
-    QTest::mouseClick(box, Qt::LeftButton);
+    clickLoopBox(box);
     EXPECT_EQ(captionWhileRunning, "Stop card");
     EXPECT_FALSE(box->isChecked());
     EXPECT_EQ(box->text(), "Automatic card");
@@ -346,7 +346,7 @@ TEST_F(UhfWrite, AutomaticIssueWithAWaitThatIsNoNumber) {
     auto* box = control<QCheckBox>("CheckBox20");
     edit("Edit61")->setText("2x");
     queue({noTag()});
-    QTest::mouseClick(box, Qt::LeftButton);
+    clickLoopBox(box);
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains("is not a valid integer value"));
     EXPECT_FALSE(box->isChecked());
@@ -364,7 +364,7 @@ TEST_F(UhfWrite, AutomaticIssueGoesOnWithoutATagAndAcrossPages) {
         form->PageControl1Change();
     });
     QTimer::singleShot(600, form.get(), [&] { box->setChecked(false); });
-    QTest::mouseClick(box, Qt::LeftButton);
+    clickLoopBox(box);
     EXPECT_GE(passesBeforeTheChange, 1);
     EXPECT_GT(fake.frameCount(), passesBeforeTheChange) << "the page change did not stop it";
     EXPECT_EQ(box->text(), "Automatic card");
