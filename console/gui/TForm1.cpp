@@ -282,12 +282,13 @@ void TForm1::setActivePage(int index) {
     settingPage_ = false;
 }
 
-void TForm1::addLog(const std::string& line) {
-    QString text = QString::fromStdString(line);
+void TForm1::addLog(const std::string& line) { addLogText(QString::fromStdString(line)); }
+
+void TForm1::addLogText(QString line) {
     if (const console::LogSink& sink = console::logSink())
-        sink(text);
+        sink(line);
     else
-        RichEdit1->addLine(std::move(text));
+        RichEdit1->addLine(std::move(line));
 }
 
 // ---- form events ----

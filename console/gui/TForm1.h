@@ -311,6 +311,7 @@ public:
 
     // Appends one line (UTF-8) to the log pane.
     void addLog(const std::string& line);
+    void addLogText(QString line);  // the same, already as text
 
     // Shows a page as the program does: the page-change handler does not run.
     void setActivePage(int index);

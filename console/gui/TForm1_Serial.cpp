@@ -170,15 +170,25 @@ void TForm1::Button7Click() { Memo1->clear(); }
 
 void TForm1::Comm1ReceiveData(QObject*, const void* Buffer, std::uint16_t BufferLength) {
     static const char kDigits[] = "0123456789ABCDEF";
+    static constexpr char16_t kHead[] = u"232RX Data..\r";
+    constexpr std::size_t kHeadSize = std::size(kHead) - 1;
     const auto* bytes = static_cast<const std::uint8_t*>(Buffer);
     std::string& text = console::SerialRxText;
     text.resize(2u * BufferLength);
+    // The logged text is built as UTF-16 at once: the digits are ASCII, so nothing needs decoding.
+    QString line(qsizetype(kHeadSize + text.size()), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(line.data());
+    std::copy_n(kHead, kHeadSize, out);
+    out += kHeadSize;
     for (std::uint16_t i = 0; i < BufferLength; ++i) {
-        text[2u * i] = kDigits[bytes[i] >> 4];
-        text[2u * i + 1] = kDigits[bytes[i] & 15];
+        const char high = kDigits[bytes[i] >> 4], low = kDigits[bytes[i] & 15];
+        text[2u * i] = high;
+        text[2u * i + 1] = low;
+        out[2u * i] = char16_t(high);
+        out[2u * i + 1] = char16_t(low);
     }
     ++console::SerialRxBursts;
-    addLog("232RX Data..\r" + text);
+    addLogText(std::move(line));
 }
 
 // Keeps the hex digits, pairs them into bytes (an unpaired last digit is dropped) and queues

@@ -46,12 +46,15 @@ QString withLineFeeds(QString text) {
     return text;
 }
 
-// Where the first CR or LF stands, or -1.
-qsizetype firstBreak(const QString& text) {
-    const QChar* chars = text.constData();
-    for (qsizetype i = 0, n = text.size(); i < n; ++i)
-        if (chars[i] == QLatin1Char('\n') || chars[i] == QLatin1Char('\r')) return i;
-    return -1;
+// Where the next CR or LF at or after `from` stands, or -1. Finds both with the library's
+// vectorised search; `cr` and `lf` keep where each was found last, so that a text with many
+// breaks of one kind is still searched once through (-2: not searched yet).
+qsizetype nextBreak(const QString& text, qsizetype from, qsizetype& cr, qsizetype& lf) {
+    if (cr != -1 && cr < from) cr = text.indexOf(QLatin1Char('\r'), from);
+    if (lf != -1 && lf < from) lf = text.indexOf(QLatin1Char('\n'), from);
+    if (cr < 0) return lf;
+    if (lf < 0) return cr;
+    return std::min(cr, lf);
 }
 
 // The end of `text` inserted at `at`.
@@ -139,8 +142,10 @@ void LogPane::addLine(QString text) {
             widths_.push_back(-1);
         }
     };
-    // The usual texts, without a break or with one CR LF at the end, are kept without a copy.
-    const qsizetype at = firstBreak(text), size = text.size();
+    // The usual texts, without a break or with one CR LF at the end, are kept without a copy;
+    // so is the last piece of any text (dropping a QString's head does not move its data).
+    qsizetype cr = -2, lf = -2;
+    const qsizetype at = nextBreak(text, 0, cr, lf), size = text.size();
     if (at < 0) {
         add(std::move(text));
     } else if (at == size - 2 && text[at] == QLatin1Char('\r') && text[at + 1] == QLatin1Char('\n')) {
@@ -149,15 +154,18 @@ void LogPane::addLine(QString text) {
         add(QString());
     } else {
         // The pieces between breaks, CR LF counting as one.
-        const QChar* chars = text.constData();
         qsizetype start = 0;
-        for (qsizetype i = at; i < size; ++i) {
-            if (chars[i] != QLatin1Char('\n') && chars[i] != QLatin1Char('\r')) continue;
+        for (qsizetype i = at; i >= 0; i = nextBreak(text, start, cr, lf)) {
             add(text.mid(start, i - start));
-            if (chars[i] == QLatin1Char('\r') && i + 1 < size && chars[i + 1] == QLatin1Char('\n')) ++i;
+            if (text[i] == QLatin1Char('\r') && i + 1 < size && text[i + 1] == QLatin1Char('\n')) ++i;
             start = i + 1;
         }
-        add(text.mid(start));
+        if (start < size) {
+            text.remove(0, start);
+            add(std::move(text));
+        } else {
+            add(QString());
+        }
     }
     // The view follows at most once a frame: a burst of lines costs one repaint, not one each.
     if (!refresh_.isActive()) refresh_.start(kRefreshMs, this);
