@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBoundaryFinder>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -44,6 +45,19 @@ QString withLineFeeds(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
+}
+
+// Whether a text lays out exactly as QPainter::drawText() draws it, so that its shaped glyphs
+// can be kept and drawn again: no right-to-left script, no bidirectional or other format
+// control (drawText() draws left to right without reordering), no surrogate pair.
+bool shapesAsDrawn(QStringView text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x0590 || (u >= 0x1100 && u < 0x2000) || (u >= 0x2070 && u < 0xD800) || (u >= 0xFF00 && u < 0xFFF0))
+            continue;
+        return false;
+    }
+    return true;
 }
 
 // Where the next CR or LF at or after `from` stands, or -1. Finds both with the library's
@@ -130,6 +144,28 @@ void LogPane::forgetShapes(int fromLine) {
     marks_.erase(marks_.lower_bound(fromLine), marks_.end());
 }
 
+void LogPane::drawPiece(QPainter& p, int line, int column, int length, QPointF at) const {
+    constexpr std::size_t kShapedLimit = 4096;
+    const QStringView piece = QStringView(lines_[std::size_t(line)]).mid(column, length);
+    if (!shapesAsDrawn(piece)) return p.drawText(at, piece.toString());
+    const quint64 key = quint64(quint32(line)) << 32 | quint32(column);
+    auto it = shaped_.find(key);
+    if (it == shaped_.end() || it->second.text != piece) {
+        if (shaped_.size() >= kShapedLimit) shaped_.clear();
+        Shaped shaped;
+        shaped.text = piece.toString();
+        QTextLayout layout(shaped.text, font());
+        layout.beginLayout();
+        const QTextLine row = layout.createLine();
+        layout.endLayout();
+        shaped.runs = layout.glyphRuns();
+        shaped.ascent = row.ascent();
+        it = shaped_.insert_or_assign(key, std::move(shaped)).first;
+    }
+    const QPointF origin(at.x(), at.y() - it->second.ascent);
+    for (const QGlyphRun& run : it->second.runs) p.drawGlyphRun(origin, run);
+}
+
 void LogPane::addLine(QString text) {
     auto add = [this](QString piece) {
         if (blank_) {
@@ -200,6 +236,7 @@ void LogPane::clearAll() {
     widths_.assign(1, -1);
     widths_.shrink_to_fit();
     marks_.clear();
+    shaped_.clear();
     blank_ = true;
     widest_ = 0;
     caret_ = anchor_ = {};
@@ -489,6 +526,7 @@ void LogPane::changeEvent(QEvent* event) {
         widest_ = 0;
         std::fill(widths_.begin(), widths_.end(), -1);
         marks_.clear();
+        shaped_.clear();
         updateScrollBars();
         viewport()->update();
     }
@@ -517,11 +555,11 @@ void LogPane::paintEvent(QPaintEvent* event) {
     auto draw = [&](int i, int baseline) {
         const QString& text = lines_[std::size_t(i)];
         const std::vector<Mark>& marks = marksOf(i);
-        if (marks.empty()) return p.drawText(kMargin - dx, baseline, text);
+        if (marks.empty()) return drawPiece(p, i, 0, int(text.size()), QPointF(kMargin - dx, baseline));
         const qreal left = dx - kMargin - h, right = dx - kMargin + width + h;
         auto next = std::upper_bound(marks.begin(), marks.end(), left, [](qreal v, const Mark& m) { return v < m.x; });
         for (auto m = next == marks.begin() ? next : next - 1; m + 1 != marks.end() && m->x < right; ++m)
-            p.drawText(QPointF(kMargin - dx + m->x, baseline), text.mid(m->column, (m + 1)->column - m->column));
+            drawPiece(p, i, m->column, (m + 1)->column - m->column, QPointF(kMargin - dx + m->x, baseline));
     };
     bool wider = false;
     for (int i = from; i <= to; ++i) {

@@ -8,10 +8,14 @@
 #pragma once
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QGlyphRun>
 #include <QString>
 #include <deque>
 #include <map>
+#include <unordered_map>
 #include <vector>
+
+class QPainter;
 
 class LogPane : public QAbstractScrollArea {
     Q_OBJECT
@@ -105,6 +109,9 @@ private:
     // A long line's stretches, measured when first asked for; empty for a short line.
     const std::vector<Mark>& marksOf(int line) const;
     void forgetShapes(int fromLine);                  // lines from here on are measured again
+    // Draws `length` units of the line from `column` with the baseline's left end at `at`,
+    // through the cache of shaped pieces where the text allows.
+    void drawPiece(QPainter& p, int line, int column, int length, QPointF at) const;
     void remeasureStretches(int line, std::vector<Mark> marks, int from, int oldTo, int newTo);
     Position stepLeft(Position at) const;
     Position stepRight(Position at) const;
@@ -125,6 +132,14 @@ private:
     // Each line's width in pixels once measured, -1 before; kept beside lines_.
     mutable std::deque<int> widths_{-1};
     mutable std::map<int, std::vector<Mark>> marks_;  // the stretches of long lines painted
+    // The glyphs of pieces painted lately, by line and column, with the text they were shaped
+    // from: a repaint of the same view shapes nothing again. Emptied when it grows too big.
+    struct Shaped {
+        QString text;
+        QList<QGlyphRun> runs;
+        qreal ascent = 0;
+    };
+    mutable std::unordered_map<quint64, Shaped> shaped_;
     Position caret_, anchor_;
     int goalX_ = -1;  // x that up/down moves keep to
     bool caretShown_ = true;
