@@ -7,10 +7,13 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 #include "core/codepage.h"
@@ -78,9 +81,50 @@ LogPane::Position endOf(LogPane::Position at, const QString& text) {
     return {at.line + breaks, int(text.size() - text.lastIndexOf(QLatin1Char('\n')) - 1)};
 }
 
+// A scroll bar that paints again only when a change of its range, page or value changes its
+// picture: a log that grows by a line moves a long log's handle by less than a pixel, and
+// each repaint of a bar also repaints what lies under it.
+class PaneScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override {
+        if (change != SliderOrientationChange && painted_ && look() == *painted_) return;
+        QScrollBar::sliderChange(change);
+    }
+    void paintEvent(QPaintEvent* event) override {
+        painted_ = look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    // What the style draws from: the handle's place and size, and whether the bar can move
+    // and stands at either end.
+    struct Look {
+        QRect handle;
+        bool movable, atStart, atEnd;
+        friend bool operator==(const Look&, const Look&) = default;
+    };
+    Look look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                minimum() < maximum(), sliderPosition() == minimum(), sliderPosition() == maximum()};
+    }
+    std::optional<Look> painted_;
+};
+
 }  // namespace
 
 LogPane::LogPane(QWidget* parent) : QAbstractScrollArea(parent) {
+    // The bars fill their own background (the window's, as under them), so that a bar's
+    // repaint does not repaint the frames and boxes beneath it too.
+    for (Qt::Orientation side : {Qt::Horizontal, Qt::Vertical}) {
+        auto* bar = new PaneScrollBar(side);
+        bar->setAutoFillBackground(true);
+        side == Qt::Horizontal ? setHorizontalScrollBar(bar) : setVerticalScrollBar(bar);
+    }
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFrameShadow(QFrame::Sunken);
