@@ -50,6 +50,9 @@ QString withLineFeeds(QString text) {
     return text;
 }
 
+// Where the kerning of a pair of characters below 128 stands in LogPane::digitAdvances().
+constexpr std::size_t kerningAt(char16_t first, char16_t second) { return 128 + first * 128u + second; }
+
 // Whether a text lays out exactly as QPainter::drawText() draws it, so that its shaped glyphs
 // can be kept and drawn again: no right-to-left script, no bidirectional or other format
 // control (drawText() draws left to right without reordering), no surrogate pair.
@@ -173,15 +176,64 @@ const std::vector<LogPane::Mark>& LogPane::marksOf(int line) const {
     std::vector<Mark>& marks = it->second;
     if (!added) return marks;
     const QFontMetricsF fm(font());
+    const std::vector<qreal>& digits = digitAdvances();
+    // A stretch of hex digits adds up its characters' advances where that is exact; anything
+    // else is shaped.
+    auto width = [&](int at, int end) {
+        qreal sum = 0;
+        for (int i = at; i < end && !digits.empty(); ++i) {
+            const char16_t u = text[i].unicode();
+            if (u >= 128 || digits[u] < 0) return fm.horizontalAdvance(text.mid(at, end - at));
+            sum += digits[u];
+            if (i > at) sum += digits[kerningAt(text[i - 1].unicode(), u)];
+        }
+        return digits.empty() ? fm.horizontalAdvance(text.mid(at, end - at)) : sum;
+    };
     const int size = int(text.size());
     marks.reserve(std::size_t(size / kStretch + 2));
     marks.push_back({0, 0});
     for (int at = 0; at < size;) {
         const int end = std::max(at + 1, graphemeBoundaryFrom(text, at + kStretch));
-        marks.push_back({end, marks.back().x + fm.horizontalAdvance(text.mid(at, end - at))});
+        marks.push_back({end, marks.back().x + width(at, end)});
         at = end;
     }
     return marks;
+}
+
+const std::vector<qreal>& LogPane::digitAdvances() const {
+    if (digitAdvances_) return *digitAdvances_;
+    // The characters hex dumps and numbers are written in: most of what a log holds by far.
+    static const QString kChars = QStringLiteral(" 0123456789ABCDEF");
+    const QFontMetricsF fm(font());
+    std::vector<qreal> table(128 + 128 * 128, -1);
+    for (QChar c : kChars) table[c.unicode()] = fm.horizontalAdvance(c);
+    for (QChar a : kChars)
+        for (QChar b : kChars)
+            table[kerningAt(a.unicode(), b.unicode())] =
+                fm.horizontalAdvance(QString(a) + b) - table[a.unicode()] - table[b.unicode()];
+    // Every ordered pair side by side; each glyph must stand where the advances and pair
+    // kernings before it put it, one glyph a character, and the whole must measure as that.
+    QString pairs;
+    for (QChar a : kChars)
+        for (QChar b : kChars) pairs.append(a).append(b);
+    std::vector<qreal> expected;
+    qreal sum = 0;
+    for (qsizetype i = 0; i < pairs.size(); ++i) {
+        if (i > 0) sum += table[kerningAt(pairs[i - 1].unicode(), pairs[i].unicode())];
+        expected.push_back(sum);
+        sum += table[pairs[i].unicode()];
+    }
+    QTextLayout layout(pairs, font());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    std::vector<qreal> placed;
+    for (const QGlyphRun& run : layout.glyphRuns())
+        for (const QPointF& at : run.positions()) placed.push_back(at.x());
+    std::sort(placed.begin(), placed.end());
+    const bool exact = placed == expected && fm.horizontalAdvance(pairs) == sum;
+    digitAdvances_ = exact ? std::move(table) : std::vector<qreal>();
+    return *digitAdvances_;
 }
 
 void LogPane::forgetShapes(int fromLine) {
@@ -571,6 +623,7 @@ void LogPane::changeEvent(QEvent* event) {
         std::fill(widths_.begin(), widths_.end(), -1);
         marks_.clear();
         shaped_.clear();
+        digitAdvances_.reset();
         updateScrollBars();
         viewport()->update();
     }

@@ -12,6 +12,7 @@
 #include <QString>
 #include <deque>
 #include <map>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -109,6 +110,11 @@ private:
     // A long line's stretches, measured when first asked for; empty for a short line.
     const std::vector<Mark>& marksOf(int line) const;
     void forgetShapes(int fromLine);                  // lines from here on are measured again
+    // The advances of hex digits and the space in the pane's font, by code (-1: another
+    // character), then the kerning of each pair of them, when a text of them measures exactly
+    // as the sum of its characters' advances and its pairs' kernings (checked once per font on
+    // every ordered pair side by side: no ligature, no wider context); else empty.
+    const std::vector<qreal>& digitAdvances() const;
     // Draws `length` units of the line from `column` with the baseline's left end at `at`,
     // through the cache of shaped pieces where the text allows.
     void drawPiece(QPainter& p, int line, int column, int length, QPointF at) const;
@@ -140,6 +146,7 @@ private:
         qreal ascent = 0;
     };
     mutable std::unordered_map<quint64, Shaped> shaped_;
+    mutable std::optional<std::vector<qreal>> digitAdvances_;  // digitAdvances(), once asked
     Position caret_, anchor_;
     int goalX_ = -1;  // x that up/down moves keep to
     bool caretShown_ = true;
