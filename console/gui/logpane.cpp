@@ -13,6 +13,7 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <stdexcept>
 
@@ -264,6 +265,7 @@ void LogPane::drawPiece(QPainter& p, int line, int column, int length, QPointF a
 
 void LogPane::addLine(QString text) {
     auto add = [this](QString piece) {
+        firstAdded_ = std::min(firstAdded_, blank_ ? 0 : int(lines_.size()));
         if (blank_) {
             lines_.front() = std::move(piece);
             widths_.front() = -1;
@@ -309,11 +311,24 @@ void LogPane::settle() {
     followEnd();
 }
 
+void LogPane::refreshView(const QRect& rect) {
+    stale_ = true;
+    if (rect.isNull()) viewport()->update();
+    else viewport()->update(rect);
+}
+
 void LogPane::followEnd() {
     updateScrollBars();
     QScrollBar* bar = verticalScrollBar();
+    // When every pixel in view is current, the view's pixels move up with the lines and only
+    // the rows of the added lines are painted; else the whole view is painted again.
+    following_ = !stale_;
     bar->setValue(bar->maximum());
-    viewport()->update();
+    following_ = false;
+    const int top = kMargin + (std::min(firstAdded_, int(lines_.size())) - bar->value()) * lineHeight();
+    firstAdded_ = INT_MAX;
+    if (stale_ || top <= 0) return refreshView();
+    if (top < viewport()->height()) refreshView(QRect(0, top, viewport()->width(), viewport()->height() - top));
 }
 
 int LogPane::lineCount() const { return blank_ ? 0 : int(lines_.size()); }
@@ -339,7 +354,7 @@ void LogPane::clearAll() {
     goalX_ = -1;
     undo_.clear();
     updateScrollBars();
-    viewport()->update();
+    refreshView();
 }
 
 void LogPane::setPlainText(const QString& text) {
@@ -462,7 +477,7 @@ void LogPane::operatorEdit(Position from, Position to, const QString& text, bool
     updateScrollBars();
     ensureCaretVisible();
     restartBlink();
-    viewport()->update();
+    refreshView();
 }
 
 void LogPane::insertText(const QString& text, bool typed) {
@@ -478,7 +493,7 @@ void LogPane::undoOperatorEdit() {
     goalX_ = -1;
     updateScrollBars();
     ensureCaretVisible();
-    viewport()->update();
+    refreshView();
 }
 
 void LogPane::cutSelection() {
@@ -500,7 +515,7 @@ void LogPane::selectAll() {
     settle();
     anchor_ = {0, 0};
     caret_ = endPosition();
-    viewport()->update();
+    refreshView();
 }
 
 void LogPane::setCaret(Position at, bool keepAnchor) {
@@ -509,7 +524,7 @@ void LogPane::setCaret(Position at, bool keepAnchor) {
     if (!keepAnchor) anchor_ = caret_;
     ensureCaretVisible();
     restartBlink();
-    viewport()->update();
+    refreshView();
 }
 
 // ---- geometry
@@ -608,7 +623,15 @@ void LogPane::ensureCaretVisible() {
     else if (x + kMargin > h->value() + width) h->setValue(x + kMargin - width + width / 3);
 }
 
-void LogPane::scrollContentsBy(int, int) { viewport()->update(); }
+void LogPane::scrollContentsBy(int dx, int dy) {
+    // The top margin shows no line: lines moved into it are painted over.
+    if (following_ && std::abs(dy) < visibleLines()) {
+        viewport()->scroll(dx, dy * lineHeight());
+        refreshView(QRect(0, 0, viewport()->width(), kMargin));
+    } else {
+        refreshView();
+    }
+}
 
 void LogPane::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
@@ -625,7 +648,7 @@ void LogPane::changeEvent(QEvent* event) {
         shaped_.clear();
         digitAdvances_.reset();
         updateScrollBars();
-        viewport()->update();
+        refreshView();
     }
 }
 
@@ -679,6 +702,7 @@ void LogPane::paintEvent(QPaintEvent* event) {
         }
     }
     if (hasFocus() && caretShown_) p.fillRect(cursorRect(), pal.color(QPalette::Text));
+    stale_ = false;  // Qt paints all that is dirty in one paint
     if (wider) updateScrollBars();
 }
 
@@ -693,19 +717,19 @@ void LogPane::timerEvent(QTimerEvent* event) {
     if (event->timerId() == refresh_.timerId()) return settle();
     if (event->timerId() != blink_.timerId()) return QAbstractScrollArea::timerEvent(event);
     caretShown_ = !caretShown_;
-    viewport()->update(cursorRect());
+    refreshView(cursorRect());
 }
 
 void LogPane::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
     restartBlink();
-    viewport()->update();
+    refreshView();
 }
 
 void LogPane::focusOutEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusOutEvent(event);
     blink_.stop();
-    viewport()->update();
+    refreshView();
 }
 
 // ---- operator input

@@ -10,6 +10,7 @@
 #include <QBasicTimer>
 #include <QGlyphRun>
 #include <QString>
+#include <climits>
 #include <deque>
 #include <map>
 #include <optional>
@@ -82,6 +83,8 @@ protected:
     void changeEvent(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // Repaints rect, or the whole view when rect is null; every repaint the pane asks for.
+    void refreshView(const QRect& rect = QRect());
 
 private:
     struct Edit {
@@ -152,5 +155,8 @@ private:
     bool caretShown_ = true;
     QBasicTimer blink_;
     QBasicTimer refresh_;  // pending followEnd() after added lines
+    int firstAdded_ = INT_MAX;  // first line added since the last followEnd()
+    bool stale_ = false;        // a repaint is pending: some pixels in view are not current
+    bool following_ = false;    // followEnd() moves the view: its pixels move with it
     std::vector<Edit> undo_;
 };

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QDir>
 #include <QFile>
@@ -369,6 +370,34 @@ TEST_F(LogPaneEditTest, LinesAddedDuringAWaitArePaintedAtMostOncePerFrame) {
     EXPECT_GT(fed, 20);
     EXPECT_GE(count.paints, 1);
     EXPECT_LE(count.paints, ms / 15 + 2) << fed << " lines in " << ms << " ms";
+}
+
+// Lines that arrive while the view follows the end move the pixels already shown and paint
+// only the rows that come into view: frame after frame, what the window shows equals a fresh
+// paint of the pane, from an empty pane to a full one, with a selection in view, for bursts
+// of one line up to more than a view.
+TEST_F(LogPaneEditTest, LinesArrivingAtTheEndShowAsAFreshPaint) {
+    auto text = [](int i) { return "line " + std::to_string(i) + " 中文 " + std::string(std::size_t(i % 7 * 9), 'A'); };
+    form->setFocus();  // no blinking caret
+    pane->clearAll();
+    QScrollBar* v = pane->verticalScrollBar();
+    QWidget* view = pane->viewport();
+    auto onScreen = [&] {
+        const QPoint at = view->mapTo(form.get(), QPoint(0, 0));
+        return form->screen()->grabWindow(form->winId(), at.x(), at.y(), view->width(), view->height())
+            .toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    int added = 0;
+    auto burst = [&](int count) {
+        for (int i = 0; i < count; ++i) form->addLog(text(added++));
+        console::Delayy(40);  // the view follows and paints
+        EXPECT_EQ(v->value(), v->maximum());
+        return onScreen() == view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    while (v->maximum() < 3) ASSERT_TRUE(burst(1 + added % 2)) << "filling, " << added << " lines";
+    pane->setCaret({v->value() + 1, 2});
+    pane->setCaret({v->value() + 3, 5}, true);
+    for (int count : {1, 2, 1, 3, 1, v->pageStep() + 2, 1}) EXPECT_TRUE(burst(count)) << "after a burst of " << count;
 }
 
 TEST_F(LogPaneEditTest, RightClickOnTheTextOpensTheMenu) {
