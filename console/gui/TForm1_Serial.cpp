@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 #include "TForm1.h"
@@ -169,7 +170,6 @@ void TForm1::Button7Click() { Memo1->clear(); }
 // ---- receive and send on the port ----
 
 void TForm1::Comm1ReceiveData(QObject*, const void* Buffer, std::uint16_t BufferLength) {
-    static const char kDigits[] = "0123456789ABCDEF";
     static constexpr char16_t kHead[] = u"232RX Data..\r";
     constexpr std::size_t kHeadSize = std::size(kHead) - 1;
     const auto* bytes = static_cast<const std::uint8_t*>(Buffer);
@@ -180,12 +180,26 @@ void TForm1::Comm1ReceiveData(QObject*, const void* Buffer, std::uint16_t Buffer
     char16_t* out = reinterpret_cast<char16_t*>(line.data());
     std::copy_n(kHead, kHeadSize, out);
     out += kHeadSize;
+    // Each byte's two digits are looked up whole, as two chars and as two UTF-16 units.
+    struct Pairs {
+        char narrow[256][2];
+        char16_t wide[256][2];
+    };
+    static constexpr Pairs kPairs = [] {
+        constexpr char kDigits[] = "0123456789ABCDEF";
+        Pairs pairs{};
+        for (int b = 0; b < 256; ++b) {
+            pairs.narrow[b][0] = kDigits[b >> 4];
+            pairs.narrow[b][1] = kDigits[b & 15];
+            pairs.wide[b][0] = char16_t(kDigits[b >> 4]);
+            pairs.wide[b][1] = char16_t(kDigits[b & 15]);
+        }
+        return pairs;
+    }();
+    char* narrow = text.data();
     for (std::uint16_t i = 0; i < BufferLength; ++i) {
-        const char high = kDigits[bytes[i] >> 4], low = kDigits[bytes[i] & 15];
-        text[2u * i] = high;
-        text[2u * i + 1] = low;
-        out[2u * i] = char16_t(high);
-        out[2u * i + 1] = char16_t(low);
+        std::memcpy(narrow + 2u * i, kPairs.narrow[bytes[i]], sizeof kPairs.narrow[0]);
+        std::memcpy(out + 2u * i, kPairs.wide[bytes[i]], sizeof kPairs.wide[0]);
     }
     ++console::SerialRxBursts;
     addLogText(std::move(line));
