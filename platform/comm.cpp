@@ -316,7 +316,8 @@ std::uint32_t CommPort::takeEvents() {
 }
 
 CommResult CommPort::wait(CommRead& r, std::uint8_t* buffer, std::uint32_t size,
-                          const Event& cancel, std::uint32_t& count, std::uint32_t& events) {
+                          const Event& cancel, std::uint32_t& count, std::uint32_t& events,
+                          bool mayWait) {
     count = 0;
     events = 0;
     if (!r.active_) {
@@ -403,6 +404,7 @@ CommResult CommPort::wait(CommRead& r, std::uint8_t* buffer, std::uint32_t size,
         }
         if (counters_ && (mask_ & (commev::RLSD | commev::RING | commev::ERR)))
             timeout = timeout < 0 ? kCounterPollMs : std::min(timeout, kCounterPollMs);
+        if (!mayWait) return CommResult::Pending;
 
         epoll_event ready[3];
         int n = ::epoll_wait(epollFd_, ready, 3, timeout);

@@ -106,6 +106,7 @@ constexpr std::uint32_t RXCLEAR = 0x0008;
 enum class CommResult {
     Done,           // the read or write completed (possibly with fewer bytes, after a time-out)
     Event,          // a comm event is pending (wait() only); a read in progress goes on
+    Pending,        // the read would have to wait (wait() without mayWait); it goes on
     Cancelled,      // the cancel event was set
     Hangup,         // the device went away (EIO, POLLHUP, end of file)
     Failed,         // any other failure
@@ -160,8 +161,11 @@ public:
     // Reads into buffer[0..size) honouring the time-outs, or reports a pending comm event.
     // Done gives count (0 after a total time-out); Event gives the events within the mask.
     // Wakes at once for `cancel`; a stop request wins over events, events over data.
+    // Without mayWait it returns Pending where it would wait for the line: the caller can do
+    // what it held back and call again to go on with the same read.
     CommResult wait(CommRead& read, std::uint8_t* buffer, std::uint32_t size,
-                    const Event& cancel, std::uint32_t& count, std::uint32_t& events);
+                    const Event& cancel, std::uint32_t& count, std::uint32_t& events,
+                    bool mayWait = true);
     // Writes honouring the write time-outs; Done gives the count written (less after a time-out).
     CommResult write(const std::uint8_t* data, std::uint32_t count, const Event& cancel,
                      std::uint32_t& written);

@@ -68,29 +68,42 @@ bool MessageQueue::post(Message& message) {
 }
 
 MessageQueue::PostResult MessageQueue::post(Message& message, const Event& stop) {
-    for (;;) {
-        bool queued = false, wasEmpty = false;
+    std::size_t posted = 0;
+    return post(&message, 1, stop, posted);
+}
+
+MessageQueue::PostResult MessageQueue::post(std::vector<Message>& messages, const Event& stop) {
+    std::size_t posted = 0;
+    const PostResult result = post(messages.data(), messages.size(), stop, posted);
+    messages.erase(messages.begin(), messages.begin() + std::ptrdiff_t(posted));
+    return result;
+}
+
+MessageQueue::PostResult MessageQueue::post(Message* messages, std::size_t count, const Event& stop,
+                                            std::size_t& posted) {
+    posted = 0;
+    while (posted < count) {
+        bool wasEmpty = false;
+        std::size_t queued = 0;
         {
             std::lock_guard lock(mutex_);
             if (closed_) return PostResult::Refused;
-            if (limit_ == 0 || messages_.size() < limit_) {
-                wasEmpty = messages_.empty();
-                messages_.push_back(std::move(message));
-                queued = true;
-            } else {
-                // Full. The room signal is reset here and set by take() when it makes room,
-                // both under the lock, so the wait below cannot miss room made after this.
-                drainRoom();
-            }
+            wasEmpty = messages_.empty();
+            const std::size_t room = limit_ == 0 ? count : limit_ - std::min(limit_, messages_.size());
+            for (; queued < room && posted + queued < count; ++queued)
+                messages_.push_back(std::move(messages[posted + queued]));
+            // Full before all are in: the room signal is reset here and set by take() when it
+            // makes room, both under the lock, so the wait below cannot miss room made after this.
+            if (posted + queued < count) drainRoom();
         }
-        if (queued) {
-            if (wasEmpty) wake();
-            return PostResult::Posted;
-        }
+        posted += queued;
+        if (queued > 0 && wasEmpty) wake();
+        if (posted == count) break;
         const int woken = waitForAny({stop.fd(), roomFd_}, -1);
         if (woken == 0) return PostResult::Stopped;
         if (woken != 1) return PostResult::Refused;
     }
+    return PostResult::Posted;
 }
 
 bool MessageQueue::take(Message& message) {

@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/event.h"
 
@@ -41,6 +42,9 @@ public:
     // or `stop` is set. On anything but Posted, `message` is untouched.
     enum class PostResult { Posted, Stopped, Refused };  // Refused: closed, or the wait failed
     PostResult post(Message& message, const Event& stop);
+    // As above for messages in order, woken once for all that fit: those posted leave
+    // `messages`, the rest stay there on anything but Posted.
+    PostResult post(std::vector<Message>& messages, const Event& stop);
     // Takes the oldest message without waiting; false when none is queued.
     bool take(Message& message);
     bool empty() const;
@@ -53,6 +57,7 @@ public:
 
 private:
     MessageQueue(int fd, int roomFd, std::size_t limit) : fd_(fd), roomFd_(roomFd), limit_(limit) {}
+    PostResult post(Message* messages, std::size_t count, const Event& stop, std::size_t& posted);
     void wake();
     void drainWake();
     void signalRoom();

@@ -63,20 +63,26 @@ void TReadThread::Execute() {
         bool running = true;
         while (running) {
             std::uint32_t count = 0, events = 0;
-            switch (Port->wait(read, buffer, kReadBufferSize, *CloseEvent, count, events)) {
+            // Reads that complete while more bytes are already there are held back and posted
+            // together, before the reader would wait: one wake-up of the GUI thread for them all.
+            switch (Port->wait(read, buffer, kReadBufferSize, *CloseEvent, count, events, Held.empty())) {
             case CommResult::Done:
-                running = DeliverBytes(buffer, count);
+                running = HoldBytes(buffer, count);
+                break;
+            case CommResult::Pending:
+                running = PostHeld();
                 break;
             case CommResult::Event:
-                running = HandleCommEvent(events);
+                running = PostHeld() && HandleCommEvent(events);
                 break;
             case CommResult::Cancelled:
             case CommResult::InvalidHandle:
+                PostHeld();
                 running = false;
                 break;
             case CommResult::Hangup:
             case CommResult::Failed:
-                PostRequestHangup();
+                if (PostHeld()) PostRequestHangup();
                 running = false;
                 break;
             }
@@ -85,17 +91,30 @@ void TReadThread::Execute() {
     Port->purge(platform::purge::RXABORT | platform::purge::RXCLEAR);
 }
 
-bool TReadThread::DeliverBytes(const std::uint8_t* Bytes, std::uint32_t Count) {
+bool TReadThread::HoldBytes(const std::uint8_t* Bytes, std::uint32_t Count) {
     // A read that completes with no bytes ends the reader, silently.
-    if (Count == 0) return false;
-    std::unique_ptr<std::uint8_t[]> block;
-    try {
-        block = platform::allocateBlock(Bytes, Count);
-    } catch (const std::bad_alloc&) {
-        PostRequestHangup();
+    if (Count == 0) {
+        PostHeld();
         return false;
     }
-    return PostReceiveData(std::move(block), Count);
+    Message msg;
+    msg.id = kMsgReceiveData;
+    msg.wParam = Count;
+    try {
+        msg.block = platform::allocateBlock(Bytes, Count);
+        Held.push_back(std::move(msg));
+    } catch (const std::bad_alloc&) {
+        if (PostHeld()) PostRequestHangup();
+        return false;
+    }
+    return Held.size() < kHeldReads || PostHeld();
+}
+
+bool TReadThread::PostHeld() {
+    // A full queue holds the reader here, so the bytes wait in the driver's buffer until the
+    // GUI thread catches up; a stop request ends the wait. What was not posted stays held and
+    // is freed with the thread.
+    return Held.empty() || GoesOn(Notify->post(Held, *CloseEvent));
 }
 
 bool TReadThread::HandleCommEvent(std::uint32_t Mask) {
@@ -116,24 +135,18 @@ bool TReadThread::HandleCommEvent(std::uint32_t Mask) {
     return result;
 }
 
-bool TReadThread::PostOrHangup(Message& Msg) {
-    // A full queue holds the reader here, so the bytes wait in the driver's buffer until the
-    // GUI thread catches up; a stop request ends the wait.
-    switch (Notify->post(Msg, *CloseEvent)) {
+bool TReadThread::GoesOn(platform::MessageQueue::PostResult Result) {
+    switch (Result) {
     case platform::MessageQueue::PostResult::Posted: return true;
     case platform::MessageQueue::PostResult::Stopped: return false;
     case platform::MessageQueue::PostResult::Refused: break;
     }
     PostRequestHangup();
-    return false;  // Msg, and its block, stay here and are freed with it
+    return false;
 }
 
-bool TReadThread::PostReceiveData(std::unique_ptr<std::uint8_t[]> Block, std::uint32_t Count) {
-    Message msg;
-    msg.id = kMsgReceiveData;
-    msg.wParam = Count;
-    msg.block = std::move(Block);
-    return PostOrHangup(msg);
+bool TReadThread::PostOrHangup(Message& Msg) {
+    return GoesOn(Notify->post(Msg, *CloseEvent));  // Msg keeps its block when not posted
 }
 
 bool TReadThread::PostReceiveError(std::uint32_t Errors) {

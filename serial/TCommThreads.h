@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/comm.h"
 #include "platform/event.h"
@@ -32,6 +33,9 @@ constexpr std::uint32_t kMsgModemChange = kMsgUser + 4;
 constexpr std::uint32_t kMsgSendDataEmpty = kMsgUser + 5;
 
 constexpr std::uint32_t kReadBufferSize = 2048;
+// At most this many completed reads wait to be posted together (16 KiB, a fraction of a
+// millisecond at a pseudo-terminal's speed); a read that would wait posts them at once.
+constexpr std::size_t kHeldReads = 8;
 // A write that completes with nothing written (a write time-out on a stuck line) is retried
 // this many times, then the writer gives up with a hang-up request.
 constexpr int kMaxEmptyWrites = 10;
@@ -80,12 +84,18 @@ protected:
     void Execute() override;
 
 private:
-    bool DeliverBytes(const std::uint8_t* Bytes, std::uint32_t Count);
+    // Keeps a completed read's bytes to be posted; posts them all once kHeldReads are held.
+    bool HoldBytes(const std::uint8_t* Bytes, std::uint32_t Count);
+    // Posts the held reads in order. False when the reader is to end.
+    bool PostHeld();
     bool HandleCommEvent(std::uint32_t Mask);
-    bool PostReceiveData(std::unique_ptr<std::uint8_t[]> Block, std::uint32_t Count);
     bool PostReceiveError(std::uint32_t Errors);
     bool PostModemStateChange(std::uint32_t Bits);
     bool PostOrHangup(platform::Message& Msg);
+    // Whether the reader goes on after a post: a refused post ends it with a hang-up request.
+    bool GoesOn(platform::MessageQueue::PostResult Result);
+
+    std::vector<platform::Message> Held;
 };
 
 class TWriteThread : public TCommThread {

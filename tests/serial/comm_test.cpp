@@ -184,6 +184,36 @@ TEST_F(PtyPort, ReadCompletesWhenTheBufferIsFull) {
     EXPECT_EQ(got, data);
 }
 
+// A caller that has work of its own asks not to wait: the read stops where it would wait and
+// goes on from there at the next call.
+TEST_F(PtyPort, WithoutMayWaitAReadStopsWhereItWouldWaitAndGoesOnAfter) {
+    setReadTimeouts(100, 0, 3000);  // the total time-out only ends a read that waits wrongly
+    std::uint32_t count = 99, events = 0;
+    auto start = Clock::now();
+    EXPECT_EQ(port->wait(current, buffer, 2048, *cancel, count, events, false), CommResult::Pending);
+    EXPECT_EQ(count, 0u);
+    EXPECT_LT(msSince(start), 50) << "nothing there, and it returned at once";
+
+    const std::string data = testutil::pattern(3000);
+    pty.write(data);
+    CommResult r;
+    start = Clock::now();
+    while ((r = port->wait(current, buffer, 2048, *cancel, count, events, false)) == CommResult::Pending &&
+           msSince(start) < 5000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(r, CommResult::Done);  // a full buffer does not wait for the interval
+    ASSERT_EQ(count, 2048u);
+    std::string got(reinterpret_cast<char*>(buffer), count);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the other 952 bytes arrive
+    EXPECT_EQ(port->wait(current, buffer, 2048, *cancel, count, events, false), CommResult::Pending);
+    EXPECT_TRUE(current.active());
+    pty.write("xyz");
+    ASSERT_EQ(read(count), CommResult::Done);
+    ASSERT_EQ(count, 955u);
+    got.append(reinterpret_cast<char*>(buffer), count);
+    EXPECT_EQ(got, data + "xyz");
+}
+
 TEST_F(PtyPort, TotalTimeoutCanCompleteWithZeroBytes) {
     setReadTimeouts(0, 0, 50);
     std::uint32_t count = 99;

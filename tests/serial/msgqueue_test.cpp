@@ -175,16 +175,30 @@ TEST(MessageQueue, ABoundedQueueHoldsThePosterUntilRoomOrStopOrClose) {
     EXPECT_TRUE(held.block);
 }
 
-TEST(MessageQueue, ABoundedQueueCarriesEveryMessageInOrderPastAFullQueue) {
+// Posted one at a time (batch 1) or in batches, under and over the limit of 4.
+class BoundedQueueBatches : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(BoundedQueueBatches, CarryEveryMessageInOrderPastAFullQueue) {
     auto q = MessageQueue::create(4);
     auto stop = Event::create();
     constexpr std::uint32_t kCount = 20000;
+    const std::size_t batch = GetParam();
     std::size_t most = 0;
     std::thread producer([&] {
+        std::vector<Message> pending;
         for (std::uint32_t i = 0; i < kCount; ++i) {
             Message p;
             p.id = i;
-            if (q->post(p, *stop) != MessageQueue::PostResult::Posted) return;
+            p.block = allocateBlock(&i, sizeof i);
+            if (batch == 1) {
+                if (q->post(p, *stop) != MessageQueue::PostResult::Posted) return;
+                continue;
+            }
+            pending.push_back(std::move(p));
+            if (pending.size() == batch || i + 1 == kCount) {
+                if (q->post(pending, *stop) != MessageQueue::PostResult::Posted) return;
+                if (!pending.empty()) return;
+            }
         }
     });
     std::uint32_t next = 0;
@@ -193,6 +207,9 @@ TEST(MessageQueue, ABoundedQueueCarriesEveryMessageInOrderPastAFullQueue) {
         Message m;
         if (q->take(m)) {
             ASSERT_EQ(m.id, next);
+            std::uint32_t copy;
+            std::memcpy(&copy, m.block.get(), sizeof copy);
+            ASSERT_EQ(copy, next);
             ++next;
         } else {
             ASSERT_NE(waitForAny({q->fd()}, 10000), kWaitTimeout) << "lost wake-up at " << next;
@@ -200,4 +217,41 @@ TEST(MessageQueue, ABoundedQueueCarriesEveryMessageInOrderPastAFullQueue) {
     }
     producer.join();
     EXPECT_LE(most, 4u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, BoundedQueueBatches, ::testing::Values(1, 3, 4, 7));
+
+TEST(MessageQueue, AStoppedBatchLeavesWhatDidNotFitWithItsSender) {
+    auto q = MessageQueue::create(2);
+    auto stop = Event::create();
+    std::vector<Message> batch(5);
+    for (std::uint32_t i = 0; i < 5; ++i) {
+        batch[i].id = i + 1;
+        batch[i].block = allocateBlock(&i, sizeof i);
+    }
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        stop->set();
+    });
+    EXPECT_EQ(q->post(batch, *stop), MessageQueue::PostResult::Stopped);
+    stopper.join();
+    ASSERT_EQ(batch.size(), 3u);
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(batch[i].id, i + 3);
+        EXPECT_TRUE(batch[i].block);
+    }
+    Message m;
+    for (std::uint32_t id : {1u, 2u}) {
+        ASSERT_TRUE(q->take(m));
+        EXPECT_EQ(m.id, id);
+    }
+    EXPECT_FALSE(q->take(m));
+    // With the stop still set, what fits goes and the rest stays; a closed queue takes none.
+    EXPECT_EQ(q->post(batch, *stop), MessageQueue::PostResult::Stopped);
+    ASSERT_EQ(batch.size(), 1u);
+    EXPECT_EQ(batch[0].id, 5u);
+    q->close();
+    EXPECT_EQ(q->post(batch, *stop), MessageQueue::PostResult::Refused);
+    ASSERT_EQ(batch.size(), 1u);
+    EXPECT_TRUE(batch[0].block);
 }
