@@ -291,6 +291,13 @@ void TForm1::addLogText(QString line) {
         RichEdit1->addLine(std::move(line));
 }
 
+void TForm1::addLogLatin1(QByteArray line) {
+    if (const console::LogSink& sink = console::logSink())
+        sink(QString::fromLatin1(line));
+    else
+        RichEdit1->addLatin1Line(std::move(line));
+}
+
 // ---- form events ----
 
 void TForm1::FormCreate() {

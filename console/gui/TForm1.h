@@ -312,6 +312,7 @@ public:
     // Appends one line (UTF-8) to the log pane.
     void addLog(const std::string& line);
     void addLogText(QString line);  // the same, already as text
+    void addLogLatin1(QByteArray line);  // the same as Latin-1 text, kept as such
 
     // Shows a page as the program does: the page-change handler does not run.
     void setActivePage(int index);

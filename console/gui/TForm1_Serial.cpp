@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -170,39 +171,26 @@ void TForm1::Button7Click() { Memo1->clear(); }
 // ---- receive and send on the port ----
 
 void TForm1::Comm1ReceiveData(QObject*, const void* Buffer, std::uint16_t BufferLength) {
-    static constexpr char16_t kHead[] = u"232RX Data..\r";
+    static constexpr char kHead[] = "232RX Data..\r";
     constexpr std::size_t kHeadSize = std::size(kHead) - 1;
     const auto* bytes = static_cast<const std::uint8_t*>(Buffer);
-    std::string& text = console::SerialRxText;
-    text.resize(2u * BufferLength);
-    // The logged text is built as UTF-16 at once: the digits are ASCII, so nothing needs decoding.
-    QString line(qsizetype(kHeadSize + text.size()), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(line.data());
+    // The logged text is built as Latin-1 at once: the digits are ASCII, and the pane keeps
+    // Latin-1 at half the memory of UTF-16.
+    QByteArray line(qsizetype(kHeadSize + 2u * BufferLength), Qt::Uninitialized);
+    char* out = line.data();
     std::copy_n(kHead, kHeadSize, out);
     out += kHeadSize;
-    // Each byte's two digits are looked up whole, as two chars and as two UTF-16 units.
-    struct Pairs {
-        char narrow[256][2];
-        char16_t wide[256][2];
-    };
-    static constexpr Pairs kPairs = [] {
+    // Each byte's two digits are looked up whole.
+    static constexpr auto kPairs = [] {
         constexpr char kDigits[] = "0123456789ABCDEF";
-        Pairs pairs{};
-        for (int b = 0; b < 256; ++b) {
-            pairs.narrow[b][0] = kDigits[b >> 4];
-            pairs.narrow[b][1] = kDigits[b & 15];
-            pairs.wide[b][0] = char16_t(kDigits[b >> 4]);
-            pairs.wide[b][1] = char16_t(kDigits[b & 15]);
-        }
+        std::array<std::array<char, 2>, 256> pairs{};
+        for (int b = 0; b < 256; ++b) pairs[b] = {kDigits[b >> 4], kDigits[b & 15]};
         return pairs;
     }();
-    char* narrow = text.data();
-    for (std::uint16_t i = 0; i < BufferLength; ++i) {
-        std::memcpy(narrow + 2u * i, kPairs.narrow[bytes[i]], sizeof kPairs.narrow[0]);
-        std::memcpy(out + 2u * i, kPairs.wide[bytes[i]], sizeof kPairs.wide[0]);
-    }
+    for (std::uint16_t i = 0; i < BufferLength; ++i) std::memcpy(out + 2u * i, kPairs[bytes[i]].data(), 2);
+    console::SerialRxText.assign(out, 2u * BufferLength);
     ++console::SerialRxBursts;
-    addLogText(std::move(line));
+    addLogLatin1(std::move(line));
 }
 
 // Keeps the hex digits, pairs them into bytes (an unpaired last digit is dropped) and queues

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
+#include <type_traits>
 
 #include "core/codepage.h"
 
@@ -67,12 +68,17 @@ bool shapesAsDrawn(QStringView text) {
     return true;
 }
 
+// A unit of the text (QChar of a QString, char of Latin-1 bytes).
+template <typename Text>
+using UnitOf = std::conditional_t<std::is_same_v<Text, QString>, QChar, char>;
+
 // Where the next CR or LF at or after `from` stands, or -1. Finds both with the library's
 // vectorised search; `cr` and `lf` keep where each was found last, so that a text with many
 // breaks of one kind is still searched once through (-2: not searched yet).
-qsizetype nextBreak(const QString& text, qsizetype from, qsizetype& cr, qsizetype& lf) {
-    if (cr != -1 && cr < from) cr = text.indexOf(QLatin1Char('\r'), from);
-    if (lf != -1 && lf < from) lf = text.indexOf(QLatin1Char('\n'), from);
+template <typename Text>
+qsizetype nextBreak(const Text& text, qsizetype from, qsizetype& cr, qsizetype& lf) {
+    if (cr != -1 && cr < from) cr = text.indexOf(UnitOf<Text>(u'\r'), from);
+    if (lf != -1 && lf < from) lf = text.indexOf(UnitOf<Text>(u'\n'), from);
     if (cr < 0) return lf;
     if (lf < 0) return cr;
     return std::min(cr, lf);
@@ -149,6 +155,41 @@ LogPane::LogPane(QWidget* parent) : QAbstractScrollArea(parent) {
     updateScrollBars();
 }
 
+// ---- line texts
+
+QChar LogPane::LineText::operator[](qsizetype i) const {
+    if (const auto* latin1 = std::get_if<QByteArray>(&text_)) return QLatin1Char(latin1->at(i));
+    return std::get<QString>(text_)[i];
+}
+
+void LogPane::LineText::appendTo(QString& out, qsizetype from, qsizetype n) const {
+    const qsizetype size = this->size();
+    from = std::clamp<qsizetype>(from, 0, size);
+    n = n < 0 ? size - from : std::min(n, size - from);
+    if (const auto* latin1 = std::get_if<QByteArray>(&text_))
+        out += QLatin1StringView(latin1->constData() + from, n);
+    else
+        out += QStringView(std::get<QString>(text_)).mid(from, n);
+}
+
+QString LogPane::LineText::mid(qsizetype from, qsizetype n) const {
+    if (const auto* text = std::get_if<QString>(&text_)) return text->mid(from, n);  // shares a whole line
+    QString out;
+    appendTo(out, from, n);
+    return out;
+}
+
+QStringView LogPane::LineText::view(QString& scratch, qsizetype from, qsizetype n) const {
+    if (const auto* text = std::get_if<QString>(&text_)) return QStringView(*text).mid(from, n);
+    scratch = mid(from, n);
+    return scratch;
+}
+
+QString& LogPane::LineText::edit() {
+    if (!std::holds_alternative<QString>(text_)) text_ = toString();
+    return std::get<QString>(text_);
+}
+
 // ---- content
 
 // Measuring shapes the text, which costs many times what keeping a line does: lines that the
@@ -159,7 +200,7 @@ bool LogPane::measure(int line) {
     int& width = widths_[std::size_t(line)];
     if (width < 0) {
         const std::vector<Mark>& marks = marksOf(line);
-        width = marks.empty() ? fontMetrics().horizontalAdvance(lines_[std::size_t(line)])
+        width = marks.empty() ? fontMetrics().horizontalAdvance(lines_[std::size_t(line)].toString())
                               : int(std::ceil(marks.back().x));
     }
     if (width <= widest_) return false;
@@ -171,11 +212,11 @@ bool LogPane::measure(int line) {
 // shaped on its own once, and the line's x positions are the sums of the stretches before.
 const std::vector<LogPane::Mark>& LogPane::marksOf(int line) const {
     static const std::vector<Mark> none;
-    const QString& text = lines_[std::size_t(line)];
-    if (text.size() <= kStretch) return none;
+    if (lines_[std::size_t(line)].size() <= kStretch) return none;
     auto [it, added] = marks_.try_emplace(line);
     std::vector<Mark>& marks = it->second;
     if (!added) return marks;
+    const QString text = lines_[std::size_t(line)].toString();
     const QFontMetricsF fm(font());
     const std::vector<qreal>& digits = digitAdvances();
     // A stretch of hex digits adds up its characters' advances where that is exact; anything
@@ -243,7 +284,8 @@ void LogPane::forgetShapes(int fromLine) {
 
 void LogPane::drawPiece(QPainter& p, int line, int column, int length, QPointF at) const {
     constexpr std::size_t kShapedLimit = 4096;
-    const QStringView piece = QStringView(lines_[std::size_t(line)]).mid(column, length);
+    QString latin1;
+    const QStringView piece = lines_[std::size_t(line)].view(latin1, column, length);
     if (!shapesAsDrawn(piece)) return p.drawText(at, piece.toString());
     const quint64 key = quint64(quint32(line)) << 32 | quint32(column);
     auto it = shaped_.find(key);
@@ -263,16 +305,21 @@ void LogPane::drawPiece(QPainter& p, int line, int column, int length, QPointF a
     for (const QGlyphRun& run : it->second.runs) p.drawGlyphRun(origin, run);
 }
 
-void LogPane::addLine(QString text) {
-    auto add = [this](QString piece) {
+void LogPane::addLine(QString text) { addText(std::move(text)); }
+
+void LogPane::addLatin1Line(QByteArray text) { addText(std::move(text)); }
+
+template <typename Text>
+void LogPane::addText(Text text) {
+    auto add = [this](Text piece) {
         firstAdded_ = std::min(firstAdded_, blank_ ? 0 : int(lines_.size()));
         if (blank_) {
-            lines_.front() = std::move(piece);
+            lines_.front() = LineText(std::move(piece));
             widths_.front() = -1;
             forgetShapes(0);
             blank_ = false;
         } else {
-            lines_.push_back(std::move(piece));
+            lines_.emplace_back(std::move(piece));
             widths_.push_back(-1);
         }
     };
@@ -282,23 +329,23 @@ void LogPane::addLine(QString text) {
     const qsizetype at = nextBreak(text, 0, cr, lf), size = text.size();
     if (at < 0) {
         add(std::move(text));
-    } else if (at == size - 2 && text[at] == QLatin1Char('\r') && text[at + 1] == QLatin1Char('\n')) {
+    } else if (at == size - 2 && text.at(at) == u'\r' && text.at(at + 1) == u'\n') {
         text.chop(2);
         add(std::move(text));
-        add(QString());
+        add(Text());
     } else {
         // The pieces between breaks, CR LF counting as one.
         qsizetype start = 0;
         for (qsizetype i = at; i >= 0; i = nextBreak(text, start, cr, lf)) {
             add(text.mid(start, i - start));
-            if (text[i] == QLatin1Char('\r') && i + 1 < size && text[i + 1] == QLatin1Char('\n')) ++i;
+            if (text.at(i) == u'\r' && i + 1 < size && text.at(i + 1) == u'\n') ++i;
             start = i + 1;
         }
         if (start < size) {
             text.remove(0, start);
             add(std::move(text));
         } else {
-            add(QString());
+            add(Text());
         }
     }
     // The view follows at most once a frame: a burst of lines costs one repaint, not one each.
@@ -335,14 +382,14 @@ int LogPane::lineCount() const { return blank_ ? 0 : int(lines_.size()); }
 
 QString LogPane::line(int index) const {
     if (index < 0 || index >= lineCount()) return {};
-    return lines_[std::size_t(index)];
+    return lines_[std::size_t(index)].toString();
 }
 
 QString LogPane::toPlainText() const { return textBetween({0, 0}, endPosition()); }
 
 void LogPane::clearAll() {
     refresh_.stop();
-    lines_.assign(1, QString());
+    lines_.assign(1, LineText());
     lines_.shrink_to_fit();
     widths_.assign(1, -1);
     widths_.shrink_to_fit();
@@ -383,11 +430,15 @@ QString LogPane::textBetween(Position from, Position to) const {
     from = clamp(from);
     to = clamp(to);
     if (to <= from) return {};
-    const QString& first = lines_[std::size_t(from.line)];
+    const LineText& first = lines_[std::size_t(from.line)];
     if (from.line == to.line) return first.mid(from.column, to.column - from.column);
     QString out = first.mid(from.column);
-    for (int i = from.line + 1; i < to.line; ++i) out += QLatin1Char('\n') + lines_[std::size_t(i)];
-    out += QLatin1Char('\n') + lines_[std::size_t(to.line)].left(to.column);
+    for (int i = from.line + 1; i < to.line; ++i) {
+        out += u'\n';
+        lines_[std::size_t(i)].appendTo(out);
+    }
+    out += u'\n';
+    lines_[std::size_t(to.line)].appendTo(out, 0, to.column);
     return out;
 }
 
@@ -405,7 +456,7 @@ LogPane::Position LogPane::replaceRange(Position from, Position to, const QStrin
     std::vector<Mark> moved;
     if (from.line == to.line && pieces.size() == 1 && kept != marks_.end()) moved = std::move(kept->second);
     forgetShapes(from.line);
-    QString& head = lines_[std::size_t(from.line)];
+    QString& head = lines_[std::size_t(from.line)].edit();
     head.truncate(from.column);
     head += pieces.front();
     // Erasing and inserting move lines: no reference into the list is held across them.
@@ -416,7 +467,7 @@ LogPane::Position LogPane::replaceRange(Position from, Position to, const QStrin
         widths_.insert(widths_.begin() + from.line + 1, std::size_t(pieces.size() - 1), -1);
     }
     const int lastLine = from.line + int(pieces.size()) - 1;
-    QString& last = lines_[std::size_t(lastLine)];
+    QString& last = lines_[std::size_t(lastLine)].edit();
     Position end{lastLine, int(last.size())};
     last += tail;
     if (!moved.empty()) remeasureStretches(from.line, std::move(moved), from.column, to.column, end.column);
@@ -431,7 +482,7 @@ LogPane::Position LogPane::replaceRange(Position from, Position to, const QStrin
 // and `newTo`. The stretches around the change are cut and measured again; those before it
 // stay, those after it move.
 void LogPane::remeasureStretches(int line, std::vector<Mark> marks, int from, int oldTo, int newTo) {
-    const QString& text = lines_[std::size_t(line)];
+    const QString text = lines_[std::size_t(line)].toString();
     if (text.size() <= kStretch) return;
     // The stretch before the one holding `from` too: a grapheme may now join across them.
     auto first = std::upper_bound(marks.begin(), marks.end(), from, [](int c, const Mark& m) { return c < m.column; });
@@ -534,7 +585,7 @@ int LogPane::lineHeight() const { return std::max(1, fontMetrics().lineSpacing()
 int LogPane::visibleLines() const { return std::max(1, (viewport()->height() - kMargin) / lineHeight()); }
 
 qreal LogPane::advance(int line, int column) const {
-    const QString& text = lines_[std::size_t(line)];
+    const LineText& text = lines_[std::size_t(line)];
     const std::vector<Mark>& marks = marksOf(line);
     if (marks.empty()) return fontMetrics().horizontalAdvance(text.left(column));
     auto next = std::upper_bound(marks.begin(), marks.end(), column, [](int c, const Mark& m) { return c < m.column; });
@@ -549,7 +600,7 @@ int LogPane::xOf(Position at) const {
 }
 
 int LogPane::columnAtX(int line, int x) const {
-    const QString& text = lines_[std::size_t(line)];
+    const LineText& text = lines_[std::size_t(line)];
     x -= kMargin;
     // Of a long line, only the stretch that holds x is searched.
     int lo = 0, hi = int(text.size());
@@ -586,14 +637,14 @@ QRect LogPane::cursorRect() const {
 
 LogPane::Position LogPane::stepLeft(Position at) const {
     if (at.column == 0) return at.line == 0 ? at : Position{at.line - 1, int(lines_[std::size_t(at.line - 1)].size())};
-    const QString& text = lines_[std::size_t(at.line)];
+    const LineText& text = lines_[std::size_t(at.line)];
     int c = at.column - 1;
     if (c > 0 && text[c].isLowSurrogate() && text[c - 1].isHighSurrogate()) --c;
     return {at.line, c};
 }
 
 LogPane::Position LogPane::stepRight(Position at) const {
-    const QString& text = lines_[std::size_t(at.line)];
+    const LineText& text = lines_[std::size_t(at.line)];
     if (at.column >= text.size()) return at.line + 1 < int(lines_.size()) ? Position{at.line + 1, 0} : at;
     int c = at.column + 1;
     if (c < text.size() && text[c].isLowSurrogate() && text[c - 1].isHighSurrogate()) ++c;
@@ -673,7 +724,7 @@ void LogPane::paintEvent(QPaintEvent* event) {
     // A short line is drawn whole; of a long line, the stretches in view (and a little to
     // either side, for glyphs that reach past their advance).
     auto draw = [&](int i, int baseline) {
-        const QString& text = lines_[std::size_t(i)];
+        const LineText& text = lines_[std::size_t(i)];
         const std::vector<Mark>& marks = marksOf(i);
         if (marks.empty()) return drawPiece(p, i, 0, int(text.size()), QPointF(kMargin - dx, baseline));
         const qreal left = dx - kMargin - h, right = dx - kMargin + width + h;
@@ -683,7 +734,7 @@ void LogPane::paintEvent(QPaintEvent* event) {
     };
     bool wider = false;
     for (int i = from; i <= to; ++i) {
-        const QString& text = lines_[std::size_t(i)];
+        const LineText& text = lines_[std::size_t(i)];
         wider |= measure(i);
         const int top = kMargin + (i - first) * h;
         const int x = kMargin - dx;
@@ -821,7 +872,7 @@ QVariant LogPane::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImAnchorPosition:
         return anchor_.line == caret_.line ? anchor_.column : caret_.column;
     case Qt::ImSurroundingText:
-        return lines_[std::size_t(caret_.line)];
+        return lines_[std::size_t(caret_.line)].toString();
     case Qt::ImCurrentSelection:
         return selectedText();
     default:
@@ -869,7 +920,7 @@ QByteArray LogPane::toRtf() const {
         "\\viewkind4\\uc1\\pard\\f0\\fs20 ";
     console::Cp936Encoder cp936;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        for (QChar ch : lines_[i]) {
+        for (QChar ch : lines_[i].toString()) {
             char16_t u = ch.unicode();
             if (u == '\\' || u == '{' || u == '}') {
                 out += '\\';

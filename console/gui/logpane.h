@@ -15,6 +15,7 @@
 #include <map>
 #include <optional>
 #include <unordered_map>
+#include <variant>
 #include <vector>
 
 class QPainter;
@@ -36,6 +37,8 @@ public:
     // so a text that ends in CR LF leaves an empty line after it. The view follows the end
     // within a frame (the next operator input, at once).
     void addLine(QString text);
+    // The same for Latin-1 text, which the pane keeps at one byte a character.
+    void addLatin1Line(QByteArray text);
     // The pane's lines, as the program and the operator left them.
     int lineCount() const;
     QString line(int index) const;
@@ -87,6 +90,31 @@ protected:
     void refreshView(const QRect& rect = QRect());
 
 private:
+    // A line's text: UTF-16, or Latin-1 for a line added as Latin-1 (a received hex dump at
+    // half the memory, which is most of what a fast receive costs). Read through size(),
+    // operator[] and the copies below; an edit turns it into UTF-16 first.
+    class LineText {
+    public:
+        LineText() = default;
+        LineText(QString text) : text_(std::move(text)) {}
+        explicit LineText(QByteArray latin1) : text_(std::move(latin1)) {}
+        qsizetype size() const { return std::visit([](const auto& t) { return t.size(); }, text_); }
+        bool isEmpty() const { return size() == 0; }
+        QChar operator[](qsizetype i) const;
+        // Units [from, from + n) appended to `out`; n < 0: to the end. Out of range is clamped.
+        void appendTo(QString& out, qsizetype from = 0, qsizetype n = -1) const;
+        QString mid(qsizetype from, qsizetype n = -1) const;
+        QString left(qsizetype n) const { return mid(0, n); }
+        QString toString() const { return mid(0); }
+        // Units [from, from + n) in place, or for Latin-1 as UTF-16 in `scratch`.
+        QStringView view(QString& scratch, qsizetype from, qsizetype n) const;
+        QString& edit();  // the text as UTF-16, to change in place
+
+    private:
+        std::variant<QString, QByteArray> text_;
+    };
+    template <typename Text>
+    void addText(Text text);  // addLine() for either kind of text
     struct Edit {
         Position at;
         QString removed;
@@ -135,7 +163,7 @@ private:
 
     // Never empty: an empty pane shows one empty line. A deque, so that a long log grows
     // without moving the lines it holds (a vector's regrowth stalls the window for long).
-    std::deque<QString> lines_{QString()};
+    std::deque<LineText> lines_{LineText()};
     bool blank_ = true;                      // nothing in the pane: lineCount() is 0
     int widest_ = 0;                         // widest line painted or edited, in pixels
     // Each line's width in pixels once measured, -1 before; kept beside lines_.

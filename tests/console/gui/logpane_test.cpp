@@ -346,6 +346,73 @@ TEST_F(LongLineTest, EditsInsideTheLineKeepThePictureRight) {
     }
 }
 
+// A received hex dump is kept as Latin-1. A twin pane of the same size and place gets the
+// same text as UTF-16: what shows at either end and in between, the horizontal range, a
+// shift-click and copy from off-screen, typing into the line, "Select all" and the saved text
+// are the same in both, for digits and for Latin-1 letters beyond ASCII.
+TEST_F(LogPaneEditTest, ALatin1LineShowsSelectsAndEditsAsTheSameTextInUtf16) {
+    QByteArray latin1 = "232RX Data..\r";
+    for (int i = 0; i < 1500; ++i) latin1 += QByteArray::number(i * 7919 % 256 + 256, 16).mid(1).toUpper();
+    latin1.insert(13 + 300, "caf\xE9 \xD7\xFF\xA0\xB5");
+    LogPane twin(pane->parentWidget());
+    twin.setGeometry(pane->geometry());
+    twin.show();
+    pane->addLatin1Line(latin1);
+    twin.addLine(QString::fromLatin1(latin1));
+    const std::vector<LogPane*> panes{pane, &twin};
+    auto image = [](LogPane* p) { return p->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    auto sameInBoth = [&](const char* step) {
+        form->setFocus();  // no caret in the pictures
+        EXPECT_EQ(pane->line(1), twin.line(1)) << step;
+        EXPECT_EQ(pane->horizontalScrollBar()->maximum(), twin.horizontalScrollBar()->maximum()) << step;
+        EXPECT_EQ(pane->caret(), twin.caret()) << step;
+        EXPECT_TRUE(image(pane) == image(&twin)) << step;
+    };
+    for (LogPane* p : panes) {
+        ASSERT_TRUE(eventually([&] { return image(p).width() > 0 && p->horizontalScrollBar()->maximum() > 0; }));
+        p->verticalScrollBar()->setValue(0);
+    }
+    ASSERT_EQ(pane->line(1), QString::fromLatin1(latin1.mid(13)));
+    QScrollBar* h = pane->horizontalScrollBar();
+    for (int at : {0, h->maximum() / 2 + 3, h->maximum()}) {
+        for (LogPane* p : panes) p->horizontalScrollBar()->setValue(at);
+        sameInBoth(("scrolled to " + std::to_string(at)).c_str());
+    }
+    QStringList copied;
+    for (LogPane* p : panes) {
+        p->setFocus();
+        p->setCaret({1, 280});
+        p->horizontalScrollBar()->setValue(p->horizontalScrollBar()->maximum() / 3);
+        ASSERT_LT(p->cursorRect().x(), 0) << "the selection's start is out of view";
+        const QPoint click(p->viewport()->width() / 2, p->cursorRect().center().y());
+        QTest::mouseClick(p->viewport(), Qt::LeftButton, Qt::ShiftModifier, click);
+        QTest::keyClick(p, Qt::Key_C, Qt::ControlModifier);
+        copied << QApplication::clipboard()->text();
+    }
+    EXPECT_EQ(copied[0], copied[1]);
+    EXPECT_EQ(copied[0], pane->line(1).mid(280, pane->caret().column - 280));
+    sameInBoth("a selection from off-screen");
+    for (LogPane* p : panes) {
+        p->setCaret({1, 304});  // after "caf\xE9"
+        QTest::keyClicks(p, "AB");
+        QInputMethodEvent commit;
+        commit.setCommitString("中文");
+        QApplication::sendEvent(p, &commit);
+        QTest::keyClick(p, Qt::Key_Backspace);
+    }
+    EXPECT_EQ(pane->line(1).mid(300, 12), QStringLiteral("caf\u00E9AB中 \u00D7\u00FF\u00A0\u00B5"));
+    sameInBoth("typed into");
+    copied.clear();
+    for (LogPane* p : panes) {
+        QTest::keyClick(p, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(p, Qt::Key_C, Qt::ControlModifier);
+        copied << QApplication::clipboard()->text();
+    }
+    EXPECT_EQ(copied[0], copied[1]);
+    EXPECT_EQ(copied[0], "232RX Data..\n" + pane->line(1));
+    EXPECT_EQ(pane->toRtf(), twin.toRtf());
+}
+
 // Lines added while a command waits reach the view in at most one paint per frame.
 TEST_F(LogPaneEditTest, LinesAddedDuringAWaitArePaintedAtMostOncePerFrame) {
     struct PaintCount : QObject {
