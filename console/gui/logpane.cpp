@@ -100,8 +100,17 @@ public:
 
 protected:
     void sliderChange(SliderChange change) override {
-        if (change != SliderOrientationChange && painted_ && look() == *painted_) return;
-        QScrollBar::sliderChange(change);
+        if (change == SliderOrientationChange || !painted_ || look().movable != painted_->movable)
+            return QScrollBar::sliderChange(change);
+        // Only what differs from the picture is painted again: where the handle was and is,
+        // and an arrow whose end the bar left or reached. (A repaint of the whole bar is
+        // dear: Qt hands a fill of about a hundred rows or more to worker threads.)
+        const Look now = look();
+        QRegion changed;
+        if (now.handle != painted_->handle) changed += (now.handle | painted_->handle).adjusted(-2, -2, 2, 2);
+        if (now.atStart != painted_->atStart) changed += part(QStyle::SC_ScrollBarSubLine);
+        if (now.atEnd != painted_->atEnd) changed += part(QStyle::SC_ScrollBarAddLine);
+        if (!changed.isEmpty()) update(changed);
     }
     void paintEvent(QPaintEvent* event) override {
         painted_ = look();
@@ -116,11 +125,14 @@ private:
         bool movable, atStart, atEnd;
         friend bool operator==(const Look&, const Look&) = default;
     };
-    Look look() const {
+    QRect part(QStyle::SubControl control) const {
         QStyleOptionSlider option;
         initStyleOption(&option);
-        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
-                minimum() < maximum(), sliderPosition() == minimum(), sliderPosition() == maximum()};
+        return style()->subControlRect(QStyle::CC_ScrollBar, &option, control, this);
+    }
+    Look look() const {
+        return {part(QStyle::SC_ScrollBarSlider), minimum() < maximum(), sliderPosition() == minimum(),
+                sliderPosition() == maximum()};
     }
     std::optional<Look> painted_;
 };

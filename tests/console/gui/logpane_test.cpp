@@ -440,8 +440,9 @@ TEST_F(LogPaneEditTest, LinesAddedDuringAWaitArePaintedAtMostOncePerFrame) {
 }
 
 // Lines that arrive while the view follows the end move the pixels already shown and paint
-// only the rows that come into view: frame after frame, what the window shows equals a fresh
-// paint of the pane, from an empty pane to a full one, with a selection in view, for bursts
+// only the rows that come into view, and the vertical bar paints only what its handle and
+// arrows changed: frame after frame, what the window shows of the view and of the bar equals a
+// fresh paint of each, from an empty pane to a full one, with a selection in view, for bursts
 // of one line up to more than a view.
 TEST_F(LogPaneEditTest, LinesArrivingAtTheEndShowAsAFreshPaint) {
     auto text = [](int i) { return "line " + std::to_string(i) + " 中文 " + std::string(std::size_t(i % 7 * 9), 'A'); };
@@ -449,17 +450,18 @@ TEST_F(LogPaneEditTest, LinesArrivingAtTheEndShowAsAFreshPaint) {
     pane->clearAll();
     QScrollBar* v = pane->verticalScrollBar();
     QWidget* view = pane->viewport();
-    auto onScreen = [&] {
-        const QPoint at = view->mapTo(form.get(), QPoint(0, 0));
-        return form->screen()->grabWindow(form->winId(), at.x(), at.y(), view->width(), view->height())
-            .toImage().convertToFormat(QImage::Format_RGB32);
+    auto asShown = [&](QWidget* w) {
+        const QPoint at = w->mapTo(form.get(), QPoint(0, 0));
+        const QImage shown = form->screen()->grabWindow(form->winId(), at.x(), at.y(), w->width(), w->height()).toImage();
+        return shown.convertToFormat(QImage::Format_RGB32) == w->grab().toImage().convertToFormat(QImage::Format_RGB32);
     };
     int added = 0;
     auto burst = [&](int count) {
         for (int i = 0; i < count; ++i) form->addLog(text(added++));
         console::Delayy(40);  // the view follows and paints
         EXPECT_EQ(v->value(), v->maximum());
-        return onScreen() == view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_TRUE(asShown(v)) << "the vertical bar after " << added << " lines";
+        return asShown(view);
     };
     while (v->maximum() < 3) ASSERT_TRUE(burst(1 + added % 2)) << "filling, " << added << " lines";
     pane->setCaret({v->value() + 1, 2});
