@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
-#include <type_traits>
 
 #include "core/codepage.h"
 
@@ -68,17 +67,13 @@ bool shapesAsDrawn(QStringView text) {
     return true;
 }
 
-// A unit of the text (QChar of a QString, char of Latin-1 bytes).
-template <typename Text>
-using UnitOf = std::conditional_t<std::is_same_v<Text, QString>, QChar, char>;
-
 // Where the next CR or LF at or after `from` stands, or -1. Finds both with the library's
 // vectorised search; `cr` and `lf` keep where each was found last, so that a text with many
 // breaks of one kind is still searched once through (-2: not searched yet).
 template <typename Text>
 qsizetype nextBreak(const Text& text, qsizetype from, qsizetype& cr, qsizetype& lf) {
-    if (cr != -1 && cr < from) cr = text.indexOf(UnitOf<Text>(u'\r'), from);
-    if (lf != -1 && lf < from) lf = text.indexOf(UnitOf<Text>(u'\n'), from);
+    if (cr != -1 && cr < from) cr = text.indexOf(typename Text::value_type(u'\r'), from);
+    if (lf != -1 && lf < from) lf = text.indexOf(typename Text::value_type(u'\n'), from);
     if (cr < 0) return lf;
     if (lf < 0) return cr;
     return std::min(cr, lf);
@@ -100,12 +95,12 @@ public:
 
 protected:
     void sliderChange(SliderChange change) override {
-        if (change == SliderOrientationChange || !painted_ || look().movable != painted_->movable)
-            return QScrollBar::sliderChange(change);
+        if (change == SliderOrientationChange || !painted_) return QScrollBar::sliderChange(change);
+        const Look now = look();
+        if (now.movable != painted_->movable) return QScrollBar::sliderChange(change);
         // Only what differs from the picture is painted again: where the handle was and is,
         // and an arrow whose end the bar left or reached. (A repaint of the whole bar is
         // dear: Qt hands a fill of about a hundred rows or more to worker threads.)
-        const Look now = look();
         QRegion changed;
         if (now.handle != painted_->handle) changed += (now.handle | painted_->handle).adjusted(-2, -2, 2, 2);
         if (now.atStart != painted_->atStart) changed += part(QStyle::SC_ScrollBarSubLine);
