@@ -4,42 +4,34 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
-#include <QMouseEvent>
+#include <QStyleHints>
 
-SendBox::SendBox(QWidget* parent) : LogPane(parent) {
+SendBox::SendBox(QWidget* parent) : TextView(parent) {
     setFont(QFont());  // the page's font, not the log's
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWrapping(true);
 }
 
-bool SendBox::event(QEvent* event) {
-    // Lines are not wrapped: the sideways bar stays, whatever the form description says.
-    if (event->type() == QEvent::Polish) setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    return LogPane::event(event);
-}
-
-// The run of letters, digits and underscores around the caret, or the character after it.
-void SendBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return LogPane::mouseDoubleClickEvent(event);
-    mousePressEvent(event);  // the caret at the click
-    const Position at = caret();
-    const QString text = line(at.line);
-    auto inWord = [&](int i) { return text[i].isLetterOrNumber() || text[i] == QLatin1Char('_'); };
-    int from = at.column, to = at.column;
-    while (from > 0 && inWord(from - 1)) --from;
-    while (to < text.size() && inWord(to)) ++to;
-    if (from == to && to < text.size()) ++to;
-    setCaret({at.line, from});
-    setCaret({at.line, to}, true);
-}
-
+// The menu of Qt's own plain-text box, in its words (translated with Qt's own texts).
 void SendBox::contextMenuEvent(QContextMenuEvent* event) {
+    auto text = [](const char* caption, QKeySequence::StandardKey key = QKeySequence::UnknownKey) {
+        QString out = QCoreApplication::translate("QWidgetTextControl", caption);
+        const QKeySequence shortcut(key);
+        if (!shortcut.isEmpty() && QGuiApplication::styleHints()->showShortcutsInContextMenus() &&
+            !QCoreApplication::testAttribute(Qt::AA_DontShowShortcutsInContextMenus))
+            out += u'\t' + shortcut.toString(QKeySequence::NativeText);
+        return out;
+    };
     QMenu menu(this);
-    menu.addAction(tr("&Undo"), this, &LogPane::undoOperatorEdit)->setEnabled(canUndoOperatorEdit());
+    menu.addAction(text("&Undo", QKeySequence::Undo), this, &TextView::undoOperatorEdit)->setEnabled(canUndoOperatorEdit());
+    menu.addAction(text("&Redo", QKeySequence::Redo), this, &TextView::redoOperatorEdit)->setEnabled(canRedoOperatorEdit());
     menu.addSeparator();
-    menu.addAction(tr("Cu&t"), this, &LogPane::cutSelection)->setEnabled(hasSelection());
-    menu.addAction(tr("&Copy"), this, &LogPane::copySelection)->setEnabled(hasSelection());
-    menu.addAction(tr("&Paste"), this, &LogPane::pasteClipboard)
+    menu.addAction(text("Cu&t", QKeySequence::Cut), this, &TextView::cutSelection)->setEnabled(hasSelection());
+    menu.addAction(text("&Copy", QKeySequence::Copy), this, &TextView::copySelection)->setEnabled(hasSelection());
+    menu.addAction(text("&Paste", QKeySequence::Paste), this, &TextView::pasteClipboard)
         ->setEnabled(!QApplication::clipboard()->text().isEmpty());
+    menu.addAction(text("Delete"), this, &TextView::deleteSelection)->setEnabled(hasSelection());
     menu.addSeparator();
-    menu.addAction(tr("Select All"), this, &LogPane::selectAll);
+    menu.addAction(text("Select All", QKeySequence::SelectAll), this, &TextView::selectAll)->setEnabled(lineCount() > 0);
     menu.exec(event->globalPos());
 }

@@ -1,18 +1,16 @@
-// The serial page's send box: an editable text view on the log pane's line store, so that a
-// text of megabytes in one line loads, scrolls, selects and edits without laying the whole
-// line out. It offers the plain-text calls the page makes of it, a word selection by double
-// click and the usual edit menu, and takes the font of the page around it.
+// The serial page's send box: a text view that wraps at its width, so that a long frame shows
+// whole, and that keeps a text of megabytes in one line quick to load, scroll, select and
+// edit. It offers the plain-text calls the page makes of it and the usual edit menu in Qt's
+// own words, and takes the font of the page around it.
 #pragma once
-#include "logpane.h"
+#include "textview/textview.h"
 
-class SendBox : public LogPane {
+class SendBox : public TextView {
     Q_OBJECT
 public:
     explicit SendBox(QWidget* parent = nullptr);
     void clear() { setPlainText(QString()); }
 
 protected:
-    bool event(QEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 };

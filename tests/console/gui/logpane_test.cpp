@@ -228,6 +228,12 @@ TEST_F(LogPaneEditTest, WideLinesScrollSidewaysAndTheViewFollowsTheEnd) {
     EXPECT_EQ(v->value(), 0);
     key(Qt::Key_PageDown);
     EXPECT_EQ(pane->caret().line, v->pageStep());
+    // Scrolled up, the view stays where the operator put it; at the end, it follows again.
+    const int reading = v->value();
+    form->addLog("not followed");
+    EXPECT_TRUE(eventually([&] { return v->maximum() == pane->lineCount() - v->pageStep(); }));
+    EXPECT_EQ(v->value(), reading);
+    key(Qt::Key_End, Qt::ControlModifier);
     form->addLog("last");
     EXPECT_TRUE(eventually([&] { return v->value() == v->maximum() && pane->line(v->maximum() + v->pageStep() - 1) == "last"; }));
 }

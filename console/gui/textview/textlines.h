@@ -1,0 +1,58 @@
+// The lines of a text view and the places between their characters: what is kept, what an
+// edit replaces, and where whole characters and words begin and end. No widget, no font.
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+#include "linetext.h"
+
+// A place between characters: line index and column (UTF-16 units) within the line.
+struct TextPosition {
+    int line = 0;
+    int column = 0;
+    friend bool operator==(const TextPosition&, const TextPosition&) = default;
+    friend auto operator<=>(const TextPosition&, const TextPosition&) = default;
+};
+
+class TextLines {
+public:
+    using Position = TextPosition;
+
+    int size() const { return int(lines_.size()); }
+    const LineText& operator[](int line) const { return lines_[std::size_t(line)]; }
+    LineText& operator[](int line) { return lines_[std::size_t(line)]; }
+    int length(int line) const { return int(lines_[std::size_t(line)].size()); }
+    Position end() const { return {size() - 1, length(size() - 1)}; }
+    Position clamp(Position at) const;
+    QString between(Position from, Position to) const;  // lines joined by '\n'
+
+    // Replaces the text between two positions ('\n' in text starts a new line); returns the
+    // end of the inserted text.
+    Position replace(Position from, Position to, const QString& text);
+    void append(LineText line) { lines_.push_back(std::move(line)); }
+    void assign(const QStringList& lines);  // at least one line
+    void clear();                           // one empty line
+
+    // Whole characters (grapheme clusters): the boundary before or after a position, across
+    // line breaks; the nearest boundary at or after a column of a line.
+    Position nextCharacter(Position at) const;
+    Position previousCharacter(Position at) const;
+    // The code point before a position (Backspace takes one code point, as Qt's boxes do).
+    Position previousCodePoint(Position at) const;
+    int boundaryFrom(int line, int column) const;
+    // Word moves as Qt's text boxes make them: over a run of word characters or of
+    // separators, then the blanks after it (next), or the blanks before a run (previous);
+    // at a line's end or start, onto the next or previous line.
+    Position nextWord(Position at) const;
+    Position previousWord(Position at) const;
+    // The word a double click selects: the run of word characters or of separators at the
+    // position, or the blanks there.
+    std::pair<Position, Position> wordAt(Position at) const;
+
+    // The text with CR LF and lone CR as '\n', lone surrogates as U+FFFD: what the view keeps.
+    static QString normalized(QString text);
+
+private:
+    std::deque<LineText> lines_{LineText()};
+};
