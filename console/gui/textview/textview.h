@@ -9,6 +9,7 @@
 #include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QTextLayout>
+#include <optional>
 
 #include "glyphcache.h"
 #include "linemetrics.h"
@@ -115,8 +116,10 @@ private:
     Position inRow(const Row& row, qreal x) const;
 
     // The operator's edit: replaces the text between two positions and moves the caret after
-    // it; recorded for undo as a step of its kind.
-    void edit(Position from, Position to, const QString& text, UndoStack::Kind kind);
+    // it; recorded for undo as a step of its kind. `removed`: the text between them, where
+    // the caller has it already.
+    void edit(Position from, Position to, const QString& text, UndoStack::Kind kind,
+              std::optional<QString> removed = std::nullopt);
     void insertTyped(const QString& text);
     void apply(const UndoStack::Edit& step, bool undo);
     // Replaces text and keeps the measures, rows and widest width in step. Records nothing.

@@ -31,11 +31,11 @@ void TextView::textChanged() {
     updateMicroFocus();
 }
 
-void TextView::edit(Position from, Position to, const QString& text, UndoStack::Kind kind) {
+void TextView::edit(Position from, Position to, const QString& text, UndoStack::Kind kind, std::optional<QString> known) {
     from = lines_.clamp(from);
     to = lines_.clamp(to);
     if (to < from) std::swap(from, to);
-    QString removed = lines_.between(from, to);
+    QString removed = known ? std::move(*known) : lines_.between(from, to);
     if (removed.isEmpty() && text.isEmpty()) return;
     caret_ = anchor_ = replaceText(from, to, text);
     undo_.record({from, std::move(removed), text, kind});
@@ -69,8 +69,10 @@ void TextView::copySelection() {
 
 void TextView::cutSelection() {
     if (!hasSelection()) return;
-    copySelection();
-    deleteSelection();
+    // The text is copied out once, for the clipboard and for undo alike.
+    const QString text = selectedText();
+    QApplication::clipboard()->setText(text);
+    edit(caret_, anchor_, QString(), UndoStack::Kind::Other, text);
 }
 
 void TextView::deleteSelection() {
