@@ -1,0 +1,339 @@
+// Keys, undo and the mouse in the send box, each case run on the box and on Qt's own
+// QPlainTextEdit beside it: the plain-text box says what is right, and after every step the box
+// must show the same text, caret and anchor. Shared by both builds' tests.
+#pragma once
+#include <QApplication>
+#include <QClipboard>
+#include <QKeySequence>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QTest>
+#include <QTextBoundaryFinder>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+#include "gui/TForm1.h"
+#include "gui/sendbox.h"
+
+namespace textkeys {
+
+// A place in the box: line and column.
+using Position = decltype(std::declval<SendBox&>().caret());
+
+// What a text box shows: its text, and the caret and anchor as offsets into it.
+struct State {
+    QString text;
+    int caret = 0;
+    int anchor = 0;
+    friend bool operator==(const State&, const State&) = default;
+};
+
+// The text written as in the table: '|' the caret, '^' the anchor (none: at the caret), and
+// every character outside printable ASCII as its code, a lone surrogate as its unit.
+inline std::string shown(const State& s) {
+    std::string out;
+    auto code = [&](char32_t c) { out += QStringLiteral("\\u{%1}").arg(uint(c), 0, 16).toUpper().toStdString(); };
+    for (int i = 0; i <= s.text.size(); ++i) {
+        if (i == s.anchor && s.anchor != s.caret) out += '^';
+        if (i == s.caret) out += '|';
+        if (i == s.text.size()) break;
+        const QChar c = s.text[i];
+        const bool pair = c.isHighSurrogate() && i + 1 < s.text.size() && s.text[i + 1].isLowSurrogate();
+        if (pair && s.caret != i + 1 && s.anchor != i + 1) {
+            code(QChar::surrogateToUcs4(c, s.text[i + 1]));
+            ++i;
+        } else if (c == u'\n' || (c.unicode() >= 0x20 && c.unicode() < 0x7F)) {
+            out += char(c.unicode());
+        } else {
+            code(c.unicode());
+        }
+    }
+    return out;
+}
+inline void PrintTo(const State& s, std::ostream* os) { *os << '"' << shown(s) << '"'; }
+
+// A text with its caret ('|') and anchor ('^') marked, as the table writes a start.
+inline State marked(QString text) {
+    State s;
+    const int anchor = int(text.indexOf(u'^'));
+    if (anchor >= 0) text.remove(anchor, 1);
+    s.caret = int(text.indexOf(u'|'));
+    text.remove(s.caret, 1);
+    if (anchor > s.caret && anchor >= 0) s.anchor = anchor - 1;
+    else s.anchor = anchor >= 0 ? anchor : s.caret;
+    s.text = text;
+    return s;
+}
+
+// ---- the two boxes, read and set alike
+
+inline int offsetOf(const SendBox* box, Position at) {
+    int offset = at.column;
+    for (int i = 0; i < at.line; ++i) offset += int(box->line(i).size()) + 1;
+    return offset;
+}
+inline Position positionOf(const SendBox* box, int offset) {
+    Position at;
+    while (at.line + 1 < box->lineCount() && offset > box->line(at.line).size()) offset -= int(box->line(at.line++).size()) + 1;
+    at.column = offset;
+    return at;
+}
+inline State stateOf(const SendBox* box) { return {box->toPlainText(), offsetOf(box, box->caret()), offsetOf(box, box->anchor())}; }
+inline State stateOf(const QPlainTextEdit* ref) {
+    const QTextCursor c = ref->textCursor();
+    return {ref->toPlainText(), c.position(), c.anchor()};
+}
+inline void setState(SendBox* box, const State& s) {
+    box->setPlainText(s.text);
+    box->setCaret(positionOf(box, s.anchor));
+    box->setCaret(positionOf(box, s.caret), true);
+}
+inline void setState(QPlainTextEdit* ref, const State& s) {
+    ref->setPlainText(s.text);
+    QTextCursor c = ref->textCursor();
+    c.setPosition(s.anchor);
+    c.setPosition(s.caret, QTextCursor::KeepAnchor);
+    ref->setTextCursor(c);
+}
+// The viewport point at the middle of the caret placed at the offset.
+inline QPoint pointAt(SendBox* box, int offset) {
+    box->setCaret(positionOf(box, offset));
+    return box->cursorRect().center();
+}
+inline QPoint pointAt(QPlainTextEdit* ref, int offset) {
+    QTextCursor c(ref->document());
+    c.setPosition(offset);
+    return ref->cursorRect(c).center();
+}
+
+// ---- steps
+
+// One step of a case: a key combination, text typed (each character its own key event, as a
+// keyboard or an input method's direct key sends it), or new clipboard contents.
+struct Step {
+    enum Kind { Key, Type, Clip } kind = Key;
+    QKeyCombination key;
+    QString text;
+    Step(QKeySequence::StandardKey k) : key(QKeySequence(k)[0]) {}  // this platform's first binding
+    Step(QKeyCombination k) : key(k) {}
+    Step(Qt::Key k) : key(k) {}
+};
+inline Step type(const QString& text) {
+    Step s(Qt::Key_unknown);
+    s.kind = Step::Type;
+    s.text = text;
+    return s;
+}
+inline Step clip(const QString& text) {
+    Step s = type(text);
+    s.kind = Step::Clip;
+    return s;
+}
+inline std::string shown(const Step& s) {
+    switch (s.kind) {
+    case Step::Key: return QKeySequence(s.key).toString().toStdString();
+    case Step::Type: return "typing \"" + shown(State{s.text, -1, -1}) + "\"";
+    case Step::Clip: return "clipboard \"" + shown(State{s.text, -1, -1}) + "\"";
+    }
+    return {};
+}
+
+// The step on the widget, which has the focus as it would under the operator's hands.
+inline void perform(QWidget* w, const Step& s) {
+    w->setFocus();
+    switch (s.kind) {
+    case Step::Clip:
+        QApplication::clipboard()->setText(s.text);
+        return;
+    case Step::Key:
+        QTest::keyClick(w, s.key.key(), s.key.keyboardModifiers());
+        return;
+    case Step::Type:
+        for (char32_t c : s.text.toUcs4()) {
+            if (c >= 0x20 && c < 0x7F) {
+                QTest::keyClick(w, char(c));
+                continue;
+            }
+            // A key the keyboard map does not name, carrying its character.
+            const QString text = QString::fromUcs4(&c, 1);
+            QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, text, Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, text, Qt::NoModifier);
+        }
+        return;
+    }
+}
+
+// The mouse as the operator's hand, as Qt delivers it: each click a press (the second one a
+// double click) and a release, the clicks of one gesture close together.
+inline void mouse(QWidget* viewport, QEvent::Type type, QPoint at, Qt::MouseButton button) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, at, viewport->mapToGlobal(at), button, held, Qt::NoModifier);
+    e.setTimestamp(QTest::lastMouseTimestamp += 20);
+    QApplication::sendEvent(viewport, &e);
+}
+inline void clicks(QWidget* viewport, QPoint at, int count, Qt::MouseButton button = Qt::LeftButton) {
+    for (int i = 0; i < count; ++i) {
+        mouse(viewport, i == 1 ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress, at, button);
+        mouse(viewport, QEvent::MouseButtonRelease, at, button);
+    }
+    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval;  // the next click starts anew
+}
+
+// The caret stops of Right from the start and of Left from the end are the text's grapheme
+// boundaries: the caret never lands inside a character.
+template <typename Box>
+void expectWholeCharacterStops(Box* box, const char* name) {
+    const QString text = stateOf(box).text;
+    std::vector<int> boundaries;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype at = 0; at >= 0; at = finder.toNextBoundary()) boundaries.push_back(int(at));
+    auto walk = [&](QKeySequence::StandardKey from, QKeySequence::StandardKey step) {
+        perform(box, from);
+        std::vector<int> stops{stateOf(box).caret};
+        for (int i = 0; i < text.size(); ++i) {
+            perform(box, step);
+            if (stateOf(box).caret == stops.back()) break;
+            stops.push_back(stateOf(box).caret);
+        }
+        return stops;
+    };
+    EXPECT_EQ(walk(QKeySequence::MoveToStartOfDocument, QKeySequence::MoveToNextChar), boundaries)
+        << name << ": Right over \"" << shown(State{text, -1, -1}) << "\"";
+    std::reverse(boundaries.begin(), boundaries.end());
+    EXPECT_EQ(walk(QKeySequence::MoveToEndOfDocument, QKeySequence::MoveToPreviousChar), boundaries)
+        << name << ": Left over \"" << shown(State{text, -1, -1}) << "\"";
+}
+
+// ---- the table
+
+struct KeyCase {
+    const char* name;
+    QString start;  // the text with '|' at the caret and '^' at the anchor
+    std::vector<Step> steps;
+};
+
+inline std::vector<KeyCase> keyCases() {
+    using K = QKeySequence;
+    const QString smile = QString::fromUcs4(U"\U0001F600"), boldA = QString::fromUcs4(U"\U0001D400");
+    const QString coder = QString::fromUcs4(U"\U0001F469\u200D\U0001F4BB"), flag = QString::fromUcs4(U"\U0001F1E9\U0001F1EA");
+    const QString accented = QStringLiteral("e\u0301");
+    // A flag right after a joiner sequence is kept apart from it by a letter: there Qt 6.4 puts
+    // a character boundary between the flag's two halves.
+    return {
+        // Words.
+        {"Ctrl+Backspace at a word's end", "alpha beta gamma|", {K::DeleteStartOfWord, K::DeleteStartOfWord}},
+        {"Ctrl+Backspace after a blank", "alpha beta |gamma", {K::DeleteStartOfWord}},
+        {"Ctrl+Backspace inside a word", "alpha be|ta", {K::DeleteStartOfWord}},
+        {"Ctrl+Backspace at a line's start", "one\n|two", {K::DeleteStartOfWord}},
+        {"Ctrl+Backspace over a selection", "alpha ^beta| gamma", {K::DeleteStartOfWord}},
+        {"Ctrl+Delete", "|alpha beta gamma", {K::DeleteEndOfWord, K::DeleteEndOfWord}},
+        {"Ctrl+Delete before a blank", "alpha| beta", {K::DeleteEndOfWord}},
+        {"Ctrl+Delete at a line's end", "one|\ntwo", {K::DeleteEndOfWord}},
+        {"next word", "|alpha beta, gamma(1).x", {K::MoveToNextWord, K::MoveToNextWord, K::MoveToNextWord, K::MoveToNextWord, K::MoveToNextWord, K::MoveToNextWord}},
+        {"previous word", "alpha beta, gamma(1).x|", {K::MoveToPreviousWord, K::MoveToPreviousWord, K::MoveToPreviousWord, K::MoveToPreviousWord, K::MoveToPreviousWord, K::MoveToPreviousWord}},
+        {"word moves across a line break", "alpha|\n  beta", {K::MoveToNextWord, K::MoveToNextWord, K::MoveToPreviousWord, K::MoveToPreviousWord}},
+        {"word moves in a hex frame", "|BB 00 22 7E", {K::MoveToNextWord, K::MoveToNextWord, K::MoveToNextWord, K::MoveToPreviousWord}},
+        {"word moves over Chinese", "|中文 数据。ab", {K::MoveToNextWord, K::MoveToNextWord, K::MoveToNextWord, K::MoveToPreviousWord}},
+        {"word selection", "alpha |beta gamma", {K::SelectNextWord, K::SelectNextWord, K::SelectPreviousWord, K::SelectPreviousWord, K::SelectPreviousWord}},
+        {"word moves from a selection", "alpha ^beta| gamma", {K::MoveToPreviousWord}},
+        {"word moves over emoji", "|" + smile + " " + boldA + "x " + coder + " " + flag + " z",
+         {K::MoveToNextWord, K::MoveToNextWord, K::MoveToNextWord, K::MoveToNextWord, K::MoveToPreviousWord, K::MoveToPreviousWord}},
+        // Lines, pages and the whole text.
+        {"line and document ends", "one\ntw|o\nthree", {K::MoveToStartOfLine, K::MoveToEndOfLine, K::MoveToStartOfDocument, K::MoveToEndOfDocument}},
+        {"selecting to line and document ends", "one\ntw|o\nthree", {K::SelectStartOfLine, K::SelectEndOfLine, K::SelectStartOfDocument, K::SelectEndOfDocument}},
+        {"pages", "one\ntw|o\nthree", {K::MoveToNextPage, K::MoveToPreviousPage, K::SelectNextPage, K::SelectPreviousPage}},
+        {"select all, then Left and Right", "ab|c\nde", {K::SelectAll, K::MoveToPreviousChar, K::SelectAll, K::MoveToNextChar}},
+        {"select all, then type", "abc\nd|e", {K::SelectAll, type("x"), K::Undo}},
+        // Undo and redo.
+        {"a run of typing is one step", "ab|", {type("cde"), K::Undo, K::Redo}},
+        {"Ctrl+Shift+Z redoes", "x|", {type("yz"), K::Undo, Qt::CTRL | Qt::SHIFT | Qt::Key_Z}},
+        {"Ctrl+Y redoes", "x|", {type("yz"), K::Undo, Qt::CTRL | Qt::Key_Y}},
+        {"typing over a selection is one step", "alpha ^beta|", {type("X"), K::Undo, K::Redo}},
+        {"a run of Backspace is one step", "alpha beta|", {Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace, K::Undo, K::Redo}},
+        {"a run of Delete is one step", "|alpha beta", {Qt::Key_Delete, Qt::Key_Delete, Qt::Key_Delete, K::Undo}},
+        {"typing then Backspace", "ab|", {type("cd"), Qt::Key_Backspace, Qt::Key_Backspace, K::Undo, K::Undo}},
+        {"a caret move ends a run of typing", "ab|", {type("c"), K::MoveToStartOfLine, type("d"), K::Undo, K::Undo}},
+        {"Enter inside a run of typing", "|", {type("ab"), Qt::Key_Return, type("cd"), K::Undo, K::Undo, K::Redo}},
+        {"Ctrl+Backspace then undo", "alpha beta gamma|", {K::DeleteStartOfWord, K::DeleteStartOfWord, K::Undo, K::Redo}},
+        {"cut and paste, then undo", "alpha ^beta|", {K::Cut, K::MoveToStartOfDocument, K::Paste, K::Undo, K::Undo, K::Redo}},
+        {"paste over a selection, then undo", "^one|\ntwo", {clip("1\n2"), K::Paste, K::Undo, K::Redo}},
+        {"a new edit ends redo", "a|", {type("b"), K::Undo, type("c"), K::Redo, K::Undo}},
+        // Whole characters.
+        {"a letter with a combining mark", "|" + accented + "x", {K::MoveToNextChar, K::MoveToNextChar, K::MoveToPreviousChar, K::MoveToPreviousChar, K::SelectNextChar}},
+        {"emoji and a letter beyond U+FFFF", "|a" + smile + boldA + "b", {K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToPreviousChar, K::SelectPreviousChar}},
+        {"a joiner sequence and a flag", "|a" + coder + "b" + flag + "c", {K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::SelectPreviousChar, K::SelectPreviousChar}},
+        {"Backspace after emoji", "a" + smile + boldA + "|b", {Qt::Key_Backspace, Qt::Key_Backspace, K::Undo}},
+        {"Backspace after a joiner sequence", "a" + coder + "|b", {Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace}},
+        {"Backspace after a flag", "a" + flag + "|b", {Qt::Key_Backspace, Qt::Key_Backspace}},
+        {"Backspace after a combining mark", "a" + accented + "|b", {Qt::Key_Backspace, Qt::Key_Backspace}},
+        {"Delete before emoji", "a|" + smile + boldA + "b", {Qt::Key_Delete, Qt::Key_Delete, K::Undo}},
+        {"Delete before a joiner sequence and a flag", "a|" + coder + flag + "b", {Qt::Key_Delete, Qt::Key_Delete}},
+        {"Delete before a combining mark", "a|" + accented + "b", {Qt::Key_Delete}},
+        {"cut of a selected emoji, then undo", "a|" + coder + "b", {K::SelectNextChar, K::Cut, K::Undo, K::Paste}},
+        {"a paste of emoji", "a|b", {clip(coder + "x" + flag + accented), K::Paste, K::MoveToPreviousChar, K::MoveToPreviousChar, Qt::Key_Backspace}},
+        // Typed characters.
+        {"typed emoji", "|", {type(smile + boldA + " " + smile + boldA + " "), K::Undo}},
+        {"typed joiner sequence and flag", "x|", {type(coder + "y" + flag)}},
+        {"typed joiner, direction marks, private use and a combining mark", "a|",
+         {type(QStringLiteral("\u200D\u200E\u200F\uE000e\u0301"))}},
+        {"typed control characters", "a|", {type(QStringLiteral("\u0001\u0008\u001B\u007F\u0085\u009F")), type("b")}},
+    };
+}
+
+// Runs every case on the box and on the reference, comparing after each step; a case stops at
+// its first difference.
+inline void runKeyCases(SendBox* box, QPlainTextEdit* ref) {
+    for (const KeyCase& c : keyCases()) {
+        const State start = marked(c.start);
+        setState(box, start);
+        setState(ref, start);
+        ASSERT_EQ(stateOf(box), start) << c.name;
+        ASSERT_EQ(stateOf(ref), start) << c.name;
+        bool same = true;
+        for (std::size_t i = 0; same && i < c.steps.size(); ++i) {
+            const Step& step = c.steps[i];
+            ASSERT_TRUE(step.kind != Step::Key || step.key.toCombined() != 0) << c.name << ": no key on this platform";
+            perform(box, step);
+            perform(ref, step);
+            same = stateOf(box) == stateOf(ref);
+            EXPECT_EQ(stateOf(box), stateOf(ref)) << c.name << ", step " << i + 1 << " (" << shown(step) << ")";
+        }
+        if (!same) continue;
+        expectWholeCharacterStops(ref, c.name);  // the reference itself, so that the check holds
+        expectWholeCharacterStops(box, c.name);
+    }
+}
+
+// The form with the serial page shown, and a plain-text box beside the send box, in its font,
+// as wide as no case line needs wrapping in.
+template <typename Form>
+class TextBoxTest : public Form {
+protected:
+    void SetUp() override {
+        Form::SetUp();
+        QTabBar* tabs = this->form->PageControl1->tabBar();
+        const int serial = this->form->PageControl1->indexOf(this->form->TabSheet9);
+        for (int page : {0, serial}) QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
+        ASSERT_EQ(this->form->PageControl1->currentWidget(), this->form->TabSheet9);
+        box = this->form->Memo1;
+        ASSERT_TRUE(box->isVisible());
+        ref = std::make_unique<QPlainTextEdit>(box->parentWidget());
+        ref->setFont(box->font());
+        ref->setLineWrapMode(QPlainTextEdit::NoWrap);
+        ref->setGeometry(QRect(box->geometry().topRight() + QPoint(8, 0), QSize(600, box->height())));
+        ref->show();
+    }
+    void TearDown() override {
+        ref.reset();
+        Form::TearDown();
+    }
+    SendBox* box = nullptr;
+    std::unique_ptr<QPlainTextEdit> ref;
+};
+
+}  // namespace textkeys
