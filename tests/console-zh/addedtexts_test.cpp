@@ -11,12 +11,8 @@
 
 namespace {
 
-class AddedTexts : public Operator, public ::testing::WithParamInterface<bool> {
+class AddedTexts : public EachBuild {
 protected:
-    std::unique_ptr<TForm1> makeForm() override {
-        if (GetParam()) return std::make_unique<TForm1Zh>();
-        return std::make_unique<TForm1>();
-    }
     void TearDown() override {
         platform::setLibraryFolder(FAKE_USB_DIR);
         Operator::TearDown();
@@ -100,7 +96,6 @@ TEST_P(AddedTexts, InTheBuildsLanguage) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, AddedTexts, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Zh" : "Vorcard"; });
+INSTANTIATE_TEST_SUITE_P(Builds, AddedTexts, ::testing::Bool(), eachBuildName);
 
 }  // namespace

@@ -11,12 +11,8 @@
 
 namespace {
 
-class Clicks : public Operator, public ::testing::WithParamInterface<bool> {
+class Clicks : public EachBuild {
 protected:
-    std::unique_ptr<TForm1> makeForm() override {
-        if (GetParam()) return std::make_unique<TForm1Zh>();
-        return std::make_unique<TForm1>();
-    }
     void SetUp() override {
         Operator::SetUp();
         fake.setDefaultReply(FakeUsb::makeReply(0x00, 0x00, {}));
@@ -178,7 +174,6 @@ TEST_P(Clicks, PageListKeepsItsSelectedRow) {
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, Clicks, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Zh" : "Vorcard"; });
+INSTANTIATE_TEST_SUITE_P(Builds, Clicks, ::testing::Bool(), eachBuildName);
 
 }  // namespace

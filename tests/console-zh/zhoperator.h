@@ -10,6 +10,17 @@ protected:
     TForm1Zh* zh() { return static_cast<TForm1Zh*>(form.get()); }
 };
 
+// A fixture run once for each build: the parameter says whether the window is Vorcard-zh's.
+class EachBuild : public Operator, public ::testing::WithParamInterface<bool> {
+protected:
+    std::unique_ptr<TForm1> makeForm() override {
+        if (GetParam()) return std::make_unique<TForm1Zh>();
+        return std::make_unique<TForm1>();
+    }
+};
+
+inline std::string eachBuildName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "Zh" : "Vorcard"; }
+
 // What a build writes where the two builds differ in words only.
 struct BuildTexts {
     const char* name;

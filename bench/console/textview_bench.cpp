@@ -1,0 +1,172 @@
+// The text boxes with big texts, each step timed to the end of the paint that follows it: the
+// send box holding 8 MB of hex in one line (its load, a keystroke, "Select all", a word
+// selected by a double click, a page down, a send), a paste of 1 MB in many lines into the
+// send box and into the log pane, and a cut of a whole log of 10^6 lines.
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <benchmark/benchmark.h>
+#include <functional>
+
+#include "core/hextext.h"
+#include "gui/TForm1.h"
+#include "gui/seams.h"
+#include "gui/waits.h"
+#include "usb/fake/fake_usb.h"
+
+namespace {
+
+// A step and the paint that shows it.
+void painted(const std::function<void()>& step) {
+    step();
+    QCoreApplication::processEvents();
+}
+
+// Counts the paints of the box a step works on, to show that the time includes its paint.
+struct PaintCount : QObject {
+    explicit PaintCount(QWidget* w) { w->installEventFilter(this); }
+    long paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+// The window on the serial page, as the operator has it while using the send box.
+struct SerialPage {
+    FakeUsb fake;  // what a send reaches
+    TForm1 form;
+    SendBox* box = form.Memo1;
+    SerialPage() {
+        form.show();
+        form.setActivePage(form.PageControl1->indexOf(form.TabSheet9));
+        console::Delayy(200);  // the first paint (fonts, style) before anything is timed
+        form.Edit6->setText(QStringLiteral("0"));
+    }
+    ~SerialPage() { fake.reset(); }
+};
+
+// 8 MB of hex in one line, loaded by the page's load button from a file.
+struct HugeLine : SerialPage {
+    QTemporaryDir dir;
+    QString file = dir.filePath(QStringLiteral("huge.txt"));
+    int size = 0;
+    HugeLine() {
+        std::string text;
+        for (std::uint32_t i = 0; text.size() < 8u * 1024 * 1024; ++i) text += console::hexByte((i * 7919u) & 0xFF) + " ";
+        size = int(text.size());
+        QFile f(file);
+        if (f.open(QIODevice::WriteOnly)) f.write(text.data(), qint64(text.size()));
+        console::setOpenDialog([this](QWidget*, const QString&, const QString&) { return file; });
+        form.Button6Click();
+    }
+    ~HugeLine() { console::setOpenDialog(nullptr); }
+    // The caret inside a pair of digits in the middle of the line, nothing selected, and
+    // painted so.
+    void caretInTheMiddle() {
+        box->setCaret({0, size / 6 * 3 + 1});
+        QCoreApplication::processEvents();
+    }
+};
+
+enum Step { kLoad, kKeystroke, kSelectAll, kWord, kPageDown, kSend };
+
+void BM_HugeSendBoxLine(benchmark::State& state) {
+    HugeLine page;
+    SendBox* box = page.box;
+    box->setFocus();
+    page.caretInTheMiddle();
+    const QPoint word = box->cursorRect().center();
+    const Step step = Step(state.range(0));
+    PaintCount count(box->viewport());
+    for (auto _ : state) {
+        switch (step) {
+        case kLoad:
+            painted([&] { page.form.Button6Click(); });
+            break;
+        case kKeystroke:
+            painted([&] { QTest::keyClick(box, '0'); });
+            break;
+        case kSelectAll:
+            painted([&] { QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier); });
+            break;
+        case kWord:
+            painted([&] { QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, word); });
+            break;
+        case kPageDown:
+            painted([&] { QTest::keyClick(box, Qt::Key_PageDown); });
+            break;
+        case kSend:
+            painted([&] { page.form.Button3Click(); });
+            break;
+        }
+        state.PauseTiming();
+        state.counters["paints"] += double(count.paints);
+        if (step == kSelectAll || step == kWord) page.caretInTheMiddle();
+        if (step == kSend) page.form.RichEdit1->clearAll();
+        QCoreApplication::processEvents();
+        count.paints = 0;
+        state.ResumeTiming();
+    }
+    state.counters["paints"] /= double(state.iterations());
+    if (box->lineCount() != 1 || box->line(0).size() < page.size) state.SkipWithError("the line is not whole");
+}
+BENCHMARK(BM_HugeSendBoxLine)
+    ->ArgName("step")  // 0 load, 1 keystroke, 2 select all, 3 word, 4 page down, 5 send
+    ->DenseRange(kLoad, kSend)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+
+// Ctrl+V of 1 MB in 20 000 lines into the send box (Arg 0) or into the log pane (Arg 1), emptied
+// before each paste.
+void BM_PasteManyLines(benchmark::State& state) {
+    SerialPage page;
+    QString text;
+    for (int line = 0; line < 20000; ++line) {
+        for (int i = 0; i < 17; ++i) text += QString::fromStdString(console::hexByte(unsigned(line + i) & 0xFF)) + ' ';
+        text[text.size() - 1] = QLatin1Char('\n');
+    }
+    QApplication::clipboard()->setText(text);
+    const bool intoLog = state.range(0) == 1;
+    QAbstractScrollArea* target = intoLog ? static_cast<QAbstractScrollArea*>(page.form.RichEdit1) : page.box;
+    target->setFocus();
+    PaintCount count(target->viewport());
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (intoLog) page.form.RichEdit1->clearAll();
+        else page.box->setPlainText(QString());
+        QCoreApplication::processEvents();
+        count.paints = 0;
+        state.ResumeTiming();
+        painted([&] { QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier); });
+        state.counters["paints"] += double(count.paints);
+    }
+    state.counters["paints"] /= double(state.iterations());
+    const int lines = intoLog ? page.form.RichEdit1->lineCount() : page.box->lineCount();
+    if (lines < 20000) state.SkipWithError("not pasted");
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+BENCHMARK(BM_PasteManyLines)->ArgName("into_log")->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// Ctrl+X of the whole log of 10^6 lines, selected with Ctrl+A.
+void BM_CutWholeLog(benchmark::State& state) {
+    SerialPage page;
+    LogPane* log = page.form.RichEdit1;
+    log->setFocus();
+    for (auto _ : state) {
+        state.PauseTiming();
+        log->clearAll();
+        for (int i = 0; i < 1000000; ++i) page.form.addLog("Set Up Success   02:05:09 PM");
+        QTest::keyClick(log, Qt::Key_A, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        painted([&] { QTest::keyClick(log, Qt::Key_X, Qt::ControlModifier); });
+    }
+    if (log->lineCount() > 1) state.SkipWithError("not cut");
+}
+BENCHMARK(BM_CutWholeLog)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
