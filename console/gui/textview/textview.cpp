@@ -224,15 +224,16 @@ void TextView::updateScrollBars() {
 }
 
 void TextView::ensureCaretVisible() {
+    // The ranges cover lines just added, and the caret's line counts for the sideways range
+    // at once, painted or not.
+    if (!wrap_) metrics_.width(caret_.line);
+    updateScrollBars();
     QScrollBar* v = verticalScrollBar();
     const int visible = visibleRows();
     const int row = rowOf(caret_);
     if (row < v->value()) v->setValue(row);
     else if (row >= v->value() + visible) v->setValue(row - visible + 1);
     if (wrap_) return;
-    // The caret's line counts for the sideways range at once, painted or not.
-    metrics_.width(caret_.line);
-    updateScrollBars();
     QScrollBar* h = horizontalScrollBar();
     const int x = xOf(caret_) + int(std::lround(preeditAdvance(preedit_.cursor)));
     const int width = viewport()->width();
