@@ -32,7 +32,8 @@ QStringList memoLines(const SendBox* memo) {
 }
 
 // A text file's lines: CR LF, LF or a lone CR end a line, and a last line needs no line end.
-// The file is read as UTF-8, or in the Chinese code page when it is no valid UTF-8.
+// The file is read as UTF-8, or in the Chinese code page when it is no valid UTF-8. The UTF-8
+// decoder drops one byte-order mark at the start; a second one is text.
 QStringList fileLines(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
@@ -150,13 +151,17 @@ void TForm1::Button6Click() {
     Memo1->setPlainText(lines.join(QLatin1Char('\n')) + (endsEmpty ? QStringLiteral("\n") : QString()));
 }
 
-// Writes the box's lines as UTF-8 text, each followed by CR LF, under the name as given.
+// Writes the box's lines as UTF-8 text, each followed by CR LF, under the name as given. A text
+// that starts with U+FEFF gets a byte-order mark before it, which the load drops, so that the
+// character comes back; every other text is written without one.
 void TForm1::Button5Click() {
     QString name = console::askSaveFileName(this, QStringLiteral("保存接收数据！"),
                                             QStringLiteral("文本文件(.txt)|*.txt"));
     if (name.isEmpty()) return;
+    const QStringList lines = memoLines(Memo1);
     QByteArray bytes;
-    for (const QString& line : memoLines(Memo1)) bytes += line.toUtf8() + "\r\n";
+    if (!lines.isEmpty() && lines.front().startsWith(QChar(0xFEFF))) bytes = "\xEF\xBB\xBF";
+    for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
     QFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw std::runtime_error(

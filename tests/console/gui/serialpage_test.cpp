@@ -349,7 +349,9 @@ TEST_F(SendBoxFiles, LoadAndSaveRoundTrip) {
     EXPECT_TRUE(errors.isEmpty());
 }
 
+// Each file's text in the box, and the box back exactly after a save and a load.
 TEST_F(SendBoxFiles, LineEndsAndEncodings) {
+    const QString mark(QChar(0xFEFF));
     struct Row {
         const char* name;
         QByteArray bytes;
@@ -362,6 +364,10 @@ TEST_F(SendBoxFiles, LineEndsAndEncodings) {
         {"empty line kept", "11\r\n\r\n22\r\n", "11\n\n22"},
         {"utf-8", "\xE4\xB8\xAD\xE6\x96\x87 11\n", QString::fromUtf8("中文 11")},
         {"chinese code page", "\xD6\xD0\xCE\xC4 11\r\n", QString::fromUtf8("中文 11")},
+        {"byte-order mark dropped", "\xEF\xBB\xBF" "11 22\r\n", "11 22"},
+        {"second byte-order mark is text", "\xEF\xBB\xBF\xEF\xBB\xBF" "11\r\n", mark + "11"},
+        {"U+FEFF as the first line", "\xEF\xBB\xBF\xEF\xBB\xBF\r\n11\r\n", mark + "\n11"},
+        {"U+FEFF inside is text", "11\r\n\xEF\xBB\xBF" "22\r\n", "11\n" + mark + "22"},
         {"empty file", "", ""},
     };
     for (const Row& r : rows) {
@@ -369,6 +375,11 @@ TEST_F(SendBoxFiles, LineEndsAndEncodings) {
         openWith(path("in.txt"));
         click("Button6");
         EXPECT_EQ(form->Memo1->toPlainText(), r.text) << r.name;
+        saveAs(path("out.txt"));
+        click("Button5");
+        openWith(path("out.txt"));
+        click("Button6");
+        EXPECT_EQ(form->Memo1->toPlainText(), r.text) << r.name << ": save then load";
     }
     QByteArray binary;
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 37) & 0xFF);
@@ -390,6 +401,9 @@ TEST_F(SendBoxFiles, LoadThenSaveKeepsTheLines) {
         {"no final line end", "A\r\nB", "A\r\nB\r\n"},
         {"empty lines inside", "A\r\n\r\nB\r\n", "A\r\n\r\nB\r\n"},
         {"lone cr and lf", "A\r\rB\n\n", "A\r\n\r\nB\r\n\r\n"},
+        {"byte-order mark", "\xEF\xBB\xBF" "A\r\n", "A\r\n"},
+        {"U+FEFF first", "\xEF\xBB\xBF\xEF\xBB\xBF" "A\r\n", "\xEF\xBB\xBF\xEF\xBB\xBF" "A\r\n"},
+        {"U+FEFF inside", "A\r\n\xEF\xBB\xBF" "B\r\n", "A\r\n\xEF\xBB\xBF" "B\r\n"},
         {"empty file", "", ""},
     };
     for (const Row& r : rows) {
