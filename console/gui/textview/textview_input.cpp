@@ -59,7 +59,7 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImEnabled:
         return true;
     case Qt::ImCursorRectangle:
-        return cursorRect();
+        return cursorRect().translated(viewport()->pos());  // in the view's own coordinates
     case Qt::ImFont:
         return font();
     case Qt::ImCursorPosition:
