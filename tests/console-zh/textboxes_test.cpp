@@ -2,6 +2,7 @@
 // at its width (a hex frame between its pairs, a run without blanks anywhere) and keeps no
 // sideways bar, the log pane keeps long lines on one row; in either box an input method's
 // composition shows at the caret until it is committed or cancelled.
+#include <QScreen>
 #include <QInputMethodEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -117,6 +118,21 @@ TEST_P(TextBoxes, ALongLineWrapsAtTheSendBoxWidthWithItsStartInView) {
             inkAtTheEdge |= image.pixel(width - 1, y) != box->palette().color(QPalette::Base).rgb();
         EXPECT_FALSE(inkAtTheEdge) << "no character cut at the right edge";
     }
+}
+
+// A frame the program puts into the box (a load, the form's own text) is wrapped as it is
+// first painted: what the window shows then is every row of it, as a fresh paint shows it.
+TEST_P(TextBoxes, AFrameSetByTheProgramShowsAllItsRowsAtTheFirstPaint) {
+    form->setFocus();  // no caret in the pictures
+    QCoreApplication::processEvents();
+    box->setPlainText(frame(70) + QStringLiteral("\nBB 00"));
+    QCoreApplication::processEvents();
+    QWidget* view = box->viewport();
+    const QPoint at = view->mapTo(form.get(), QPoint(0, 0));
+    const QImage onScreen =
+        form->screen()->grabWindow(form->winId(), at.x(), at.y(), view->width(), view->height()).toImage();
+    EXPECT_TRUE(onScreen.convertToFormat(QImage::Format_RGB32) == shown(box));
+    EXPECT_GT(box->verticalScrollBar()->maximum() + box->verticalScrollBar()->pageStep(), 2) << "rows counted";
 }
 
 TEST_P(TextBoxes, AResizeWrapsTheSendBoxAgainAndKeepsTheCaret) {

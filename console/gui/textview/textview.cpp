@@ -309,6 +309,7 @@ void TextView::focusOutEvent(QFocusEvent* event) {
 }
 
 void TextView::setCaret(Position at, bool keepAnchor) {
+    settle();
     at = lines_.clamp(at);
     caret_ = {at.line, lines_.boundaryFrom(at.line, at.column)};
     if (!keepAnchor) anchor_ = caret_;

@@ -56,9 +56,8 @@ void TextView::paintEvent(QPaintEvent* event) {
     const int dx = horizontalScrollBar()->value();
     const int top = verticalScrollBar()->value();
     const QRect area = event->rect();
-    const int rows = rowCount();
     const int firstShown = std::max(0, (area.top() - kMargin) / h);
-    const int lastShown = std::min(rows - 1 - top, (area.bottom() - kMargin) / h);
+    const int lastShown = (area.bottom() - kMargin) / h;
     const Position selFrom = std::min(caret_, anchor_), selTo = std::max(caret_, anchor_);
     // The selection stays visible, in the active colours, when the focus is elsewhere.
     const QColor highlight = pal.color(QPalette::Active, QPalette::Highlight);
@@ -68,7 +67,8 @@ void TextView::paintEvent(QPaintEvent* event) {
     const Row caretRow = rowHolding(caret_);
     const int rowsBefore = rowCount();
     const int widestBefore = metrics_.widest();
-    for (int k = firstShown; k <= lastShown; ++k) {
+    // A line wrapped for the first time here may add rows below it: the count is read anew.
+    for (int k = firstShown; k <= lastShown && top + k < rowCount(); ++k) {
         const Row row = rowAt(top + k);
         if (!wrap_) metrics_.width(row.line);
         const int y = kMargin + k * h;

@@ -2,6 +2,8 @@
 // the program raises and the cancel button of the send box's load dialog are Qt's, translated
 // for the locale this test program starts under; every text of the program stays its own.
 #include <QAbstractItemView>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -24,8 +26,11 @@ struct QtWords {
     const char* locale;
     const char* ok;
     const char* cancel;
+    const char* undo;  // the first entries of a text box's menu
+    const char* redo;
 };
-constexpr QtWords kWords[] = {{"zh_CN.UTF-8", "确定", "取消"}, {"en_US.UTF-8", "OK", "Cancel"}};
+constexpr QtWords kWords[] = {{"zh_CN.UTF-8", "确定", "取消", "撤消(&U)", "重做(&R)"},
+                              {"en_US.UTF-8", "OK", "Cancel", "&Undo", "&Redo"}};
 
 const QtWords& words() {
     const QtWords* w = std::find_if(std::begin(kWords), std::end(kWords),
@@ -147,6 +152,26 @@ TEST_P(QtTexts, LoadDialogHasQtsCancelButton) {
     EXPECT_EQ(dialog.title, "载入数据！");
     EXPECT_EQ(form->Memo1->toPlainText(), before) << "cancelled: nothing loaded";
     EXPECT_TRUE(errors.isEmpty());
+}
+
+// The send box's menu is a text box's menu, in Qt's words.
+TEST_P(QtTexts, SendBoxMenuHasQtsWords) {
+    QTabBar* bar = form->PageControl1->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(8).center());
+    QWidget* box = form->Memo1->viewport();
+    QStringList entries;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            for (QAction* a : menu->actions())
+                if (!a->isSeparator()) entries << a->text().section(u'\t', 0, 0);
+            menu->close();
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, box->rect().center(), box->mapToGlobal(box->rect().center()));
+    QApplication::sendEvent(box, &event);
+    ASSERT_GE(entries.size(), 2);
+    EXPECT_EQ(entries[0], words().undo);
+    EXPECT_EQ(entries[1], words().redo);
 }
 
 // The windows show the same texts with Qt's translations as without them.
