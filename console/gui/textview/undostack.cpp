@@ -38,21 +38,17 @@ bool UndoStack::merge(const Edit& edit) {
     return false;
 }
 
-UndoStack::Edit UndoStack::takeUndo() {
-    Edit edit = std::move(undo_.back());
-    undo_.pop_back();
-    redo_.push_back(edit);
+UndoStack::Edit UndoStack::take(std::vector<Edit>& from, std::vector<Edit>& to) {
+    Edit edit = std::move(from.back());
+    from.pop_back();
+    to.push_back(edit);
     sealed_ = true;
     return edit;
 }
 
-UndoStack::Edit UndoStack::takeRedo() {
-    Edit edit = std::move(redo_.back());
-    redo_.pop_back();
-    undo_.push_back(edit);
-    sealed_ = true;
-    return edit;
-}
+UndoStack::Edit UndoStack::takeUndo() { return take(undo_, redo_); }
+
+UndoStack::Edit UndoStack::takeRedo() { return take(redo_, undo_); }
 
 void UndoStack::clear() {
     undo_.clear();

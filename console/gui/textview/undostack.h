@@ -34,6 +34,7 @@ public:
 
 private:
     bool merge(const Edit& edit);
+    Edit take(std::vector<Edit>& from, std::vector<Edit>& to);  // the last step moved over
     std::vector<Edit> undo_, redo_;
     bool sealed_ = false;
 };
