@@ -2,6 +2,7 @@
 // at its width (a hex frame between its pairs, a run without blanks anywhere) and keeps no
 // sideways bar, the log pane keeps long lines on one row; in either box an input method's
 // composition shows at the caret until it is committed or cancelled.
+#include <functional>
 #include <QScreen>
 #include <QInputMethodEvent>
 #include <QPainter>
@@ -133,6 +134,37 @@ TEST_P(TextBoxes, AFrameSetByTheProgramShowsAllItsRowsAtTheFirstPaint) {
         form->screen()->grabWindow(form->winId(), at.x(), at.y(), view->width(), view->height()).toImage();
     EXPECT_TRUE(onScreen.convertToFormat(QImage::Format_RGB32) == shown(box));
     EXPECT_GT(box->verticalScrollBar()->maximum() + box->verticalScrollBar()->pageStep(), 2) << "rows counted";
+}
+
+// Typing or deleting inside a wrapped line wraps again only the rows the edit changes; the
+// rows come out as a box given the whole text at once wraps it.
+TEST_P(TextBoxes, EditsInsideAWrappedLineWrapAsTheWholeLineWould) {
+    QString words;  // of uneven lengths, so that rows start at uneven columns
+    for (int i = 0; words.size() < 600; ++i) words += QString(1 + i * 7 % 9, QChar(u'A' + i % 26)) + u' ';
+    box->setPlainText(words);
+    box->setFocus();
+    SendBox twin(box->parentWidget());
+    twin.setGeometry(box->geometry());
+    twin.show();
+    const struct {
+        const char* name;
+        int column;
+        std::function<void()> keys;
+    } edits[] = {
+        {"a byte typed at the start", 0, [&] { QTest::keyClicks(box, "FF "); }},
+        {"a digit typed into a pair", 200, [&] { QTest::keyClicks(box, "7"); }},
+        {"a blank taken out, joining two pairs", 204, [&] { QTest::keyClick(box, Qt::Key_Backspace); }},
+        {"a long run typed", 40, [&] { QTest::keyClicks(box, QString(90, u'9')); }},
+        {"the run taken out again", 130, [&] { QTest::keyClick(box, Qt::Key_Backspace, Qt::ControlModifier); }},
+        {"a blank typed into the last row", -1, [&] { QTest::keyClicks(box, " 0"); }},
+    };
+    for (const auto& e : edits) {
+        SCOPED_TRACE(e.name);
+        box->setCaret({0, e.column < 0 ? int(box->line(0).size()) - 1 : e.column});
+        e.keys();
+        twin.setPlainText(box->toPlainText());
+        EXPECT_EQ(rowStarts(caretXs(box, 0)), rowStarts(caretXs(&twin, 0)));
+    }
 }
 
 TEST_P(TextBoxes, AResizeWrapsTheSendBoxAgainAndKeepsTheCaret) {

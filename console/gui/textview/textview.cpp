@@ -111,12 +111,17 @@ void TextView::rewrap(Position top) {
 
 void TextView::wrap(int line) const {
     if (!wrap_ || rows_.known(line)) return;
+    std::vector<int> starts{0};
+    wrapOn(line, starts, {});
+    rows_.setStarts(line, std::move(starts));
+}
+
+void TextView::wrapOn(int line, std::vector<int>& starts, const Unchanged& unchanged) const {
     const LineText& text = lines_[line];
     const int size = int(text.size());
-    std::vector<int> starts{0};
-    for (int from = 0;;) {
+    for (int from = starts.back();;) {
         const int fits = metrics_.fit(line, from, wrapWidth_);
-        if (fits >= size) break;
+        if (fits >= size) return;
         // After the last blank that fits (blanks right there hang at the row's end), or
         // inside a run longer than the row.
         int next = fits;
@@ -127,10 +132,28 @@ void TextView::wrap(int line) const {
             while (blank > from && !text[blank - 1].isSpace()) --blank;
             if (blank > from) next = blank;
         }
-        if (next >= size) break;
+        if (next >= size) return;
+        // Past an edit, a row that starts where one started before it: the rest is as it was.
+        if (unchanged.starts && next >= unchanged.from) {
+            const std::vector<int>& old = *unchanged.starts;
+            auto same = std::lower_bound(old.begin(), old.end(), next - unchanged.shift);
+            if (same != old.end() && *same == next - unchanged.shift) {
+                for (; same != old.end(); ++same) starts.push_back(*same + unchanged.shift);
+                return;
+            }
+        }
         starts.push_back(next);
         from = next;
     }
+}
+
+void TextView::rewrapEdited(int line, std::vector<int> old, int column, int oldEnd, int newEnd) {
+    // The rows before the edit's stay, but for the one before it: a shorter word may now fit
+    // there. From that one on, the line wraps again until a row starts where one did before.
+    const auto holding = std::upper_bound(old.begin(), old.end(), column) - 1;
+    const auto keep = holding == old.begin() ? holding : holding - 1;
+    std::vector<int> starts(old.begin(), keep + 1);
+    wrapOn(line, starts, {&old, newEnd, newEnd - oldEnd});
     rows_.setStarts(line, std::move(starts));
 }
 

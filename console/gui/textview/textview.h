@@ -105,6 +105,18 @@ private:
     Row rowHolding(Position at) const;
     int rowOf(Position at) const;
     void wrap(int line) const;  // the line's rows, when not known yet
+    // Row starts of a line before an edit, which hold again from column `from` on, moved by
+    // `shift`, once a row starts at one of them.
+    struct Unchanged {
+        const std::vector<int>* starts = nullptr;
+        int from = 0;
+        int shift = 0;
+    };
+    // Adds the rows after the last of `starts` up to the line's end.
+    void wrapOn(int line, std::vector<int>& starts, const Unchanged& unchanged) const;
+    // The line, whose rows started at `old`, had columns [column, oldEnd) replaced by
+    // [column, newEnd): only the rows the edit changed are wrapped again.
+    void rewrapEdited(int line, std::vector<int> old, int column, int oldEnd, int newEnd);
     // Every line wrapped again (a new width or font), the row that starts at `top` at the top.
     void rewrap(Position top);
     Position topPosition() const;  // where the top row starts

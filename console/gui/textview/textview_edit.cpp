@@ -9,13 +9,18 @@ TextView::Position TextView::replaceText(Position from, Position to, const QStri
     from = lines_.clamp(from);
     to = lines_.clamp(to);
     if (to < from) std::swap(from, to);
+    // The rows of a line edited within itself, to wrap only what the edit changed.
+    const bool inLine = from.line == to.line && !text.contains(u'\n');
+    std::vector<int> rows;
+    if (wrap_ && inLine && rows_.known(from.line)) rows = rows_.starts(from.line);
     const Position end = lines_.replace(from, to, text);
     const int removed = to.line - from.line + 1, inserted = end.line - from.line + 1;
     // What changed is measured again when it is shown; an edit inside one long line keeps the
     // stretches it did not touch, so that typing into a line of megabytes stays quick.
-    if (removed == 1 && inserted == 1) metrics_.editedInLine(from.line, from.column, to.column, end.column);
+    if (inLine) metrics_.editedInLine(from.line, from.column, to.column, end.column);
     else metrics_.replaced(from.line, removed, inserted);
-    if (wrap_) rows_.replaced(from.line, removed, inserted);
+    if (!rows.empty()) rewrapEdited(from.line, std::move(rows), from.column, to.column, end.column);
+    else if (wrap_) rows_.replaced(from.line, removed, inserted);
     return end;
 }
 
