@@ -1,7 +1,6 @@
 #include "TForm1.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QItemSelectionModel>
@@ -196,17 +195,26 @@ void TForm1::layOutStatusPanels() {
 }
 
 // Connects each row's control to its handler, through the handler guard. Check boxes and
-// radio buttons run their handler on every change of state, also one made by code; combo
-// boxes only on the operator's choice; the page control only when the operator picks a page.
+// radio buttons run their handler on every change of state, also one made by code; a loop
+// box's handler starts once the operator's click is over (bindLoopBox); combo boxes only on the
+// operator's choice; the page control only when the operator picks a page.
 void TForm1::bind(const std::vector<Binding>& table) {
     for (const Binding& row : table) {
         auto handler = row.handler;
         auto run = [this, handler] { console::guarded([this, handler] { (this->*handler)(); }); };
-        QObject* control = findChild<QObject*>(QString::fromUtf8(row.control));
-        if (auto* b = qobject_cast<QAbstractButton*>(control)) {
-            if (qobject_cast<QCheckBox*>(b))
+        const QString name = QString::fromUtf8(row.control);
+        auto unbound = [this, &name] {
+            if (!unresolved_.contains(name)) unresolved_ << name;
+        };
+        QObject* control = findChild<QObject*>(name);
+        auto* b = qobject_cast<QAbstractButton*>(control);
+        if (row.kind == Binding::Loop) {
+            if (b && b->isCheckable())
                 bindLoopBox(b, run);
-            else if (b->isCheckable())
+            else
+                unbound();  // a loop box is a checkable button
+        } else if (b) {
+            if (b->isCheckable())
                 connect(b, &QAbstractButton::toggled, this, run);
             else
                 connect(b, &QAbstractButton::clicked, this, run);
@@ -222,13 +230,13 @@ void TForm1::bind(const std::vector<Binding>& table) {
             connect(a, &QAction::triggered, this, run);
         } else if (auto* timer = qobject_cast<QTimer*>(control)) {
             connect(timer, &QTimer::timeout, this, run);
-        } else if (const QString name = QString::fromUtf8(row.control); !unresolved_.contains(name)) {
-            unresolved_ << name;  // no control of a kind with an event to bind
+        } else {
+            unbound();  // no control of a kind with an event to bind
         }
     }
 }
 
-// A check box's handler runs a loop for as long as the box stays checked. When the operator's
+// A loop box's handler runs a loop for as long as the box stays checked. When the operator's
 // click (mouse, keyboard or click()) checks the box, the handler starts from a queued call
 // once the click is over: QAbstractButton holds the box's repaint until its click returns, so
 // a loop run inside the click would leave the box drawn pressed and unticked, and the click

@@ -26,11 +26,14 @@ class TForm3;
 struct SystemPageTexts;
 extern const SystemPageTexts kSystemPageTexts;  // Vorcard's texts of the system command page
 
-// One row of a build's event table: the control (by objectName) and the handler of its
-// usual event (click, change, timer, page change, menu item).
+// One row of a build's event table: the control (by objectName), the handler of its usual
+// event (click, change, timer, page change, menu item), and whether the control is a loop box:
+// a check box whose handler runs a loop for as long as the box stays checked.
 struct Binding {
+    enum Kind { Event, Loop };
     const char* control;
     void (TForm1::*handler)();
+    Kind kind = Event;
 };
 
 class TForm1 : public QWidget, public Ui::TForm1 {

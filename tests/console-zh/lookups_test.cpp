@@ -76,6 +76,7 @@ TEST_F(LookupsTest, ControlsMissingOrOfAnotherClassAreListedWhenTheWindowIsMade)
         {"Button24", &TForm1::Button24Click},
         {"Label56", &TForm1::Button52Click},     // a label has no event to bind
         {"ButtonGone", &TForm1::Button53Click},  // no such control
+        {"Button25", &TForm1::Button25Click, Binding::Loop},  // a push button is no loop box
     };
     const AlteredLayout form(
         [](Ui::TForm1& ui) {
@@ -86,7 +87,7 @@ TEST_F(LookupsTest, ControlsMissingOrOfAnotherClassAreListedWhenTheWindowIsMade)
         table);
     EXPECT_EQ(sorted(form.foundMissing), (QStringList{"Edit55", "Label57", "RadioButton34"}));
     EXPECT_EQ(sorted(form.unresolvedControls()),
-              (QStringList{"ButtonGone", "Edit55", "Label56", "Label57", "RadioButton34"}));
+              (QStringList{"Button25", "ButtonGone", "Edit55", "Label56", "Label57", "RadioButton34"}));
 }
 
 TEST_F(LookupsTest, TheConstructorForAnotherLayoutLeavesEveryMemberNull) {

@@ -19,9 +19,13 @@ public:
     }
     void FormCreate() override { ++created; }
     void Button63Click() { addLog("own version command"); }
+    void CheckBox17Click() { addLog("ordinary box"); }
+    void CheckBox16Click() { addLog("loop box"); }
     static const std::vector<Binding>& table() {
         static const std::vector<Binding> rows = {
             {"Button63", static_cast<void (TForm1::*)()>(&OtherLayout::Button63Click)},
+            {"CheckBox17", static_cast<void (TForm1::*)()>(&OtherLayout::CheckBox17Click)},
+            {"CheckBox16", static_cast<void (TForm1::*)()>(&OtherLayout::CheckBox16Click), Binding::Loop},
         };
         return rows;
     }
@@ -44,6 +48,25 @@ TEST(OtherLayoutTest, MembersByNameAndOwnEventsRun) {
     EXPECT_EQ(form.RichEdit1->line(0), "own version command");
     QTest::mouseClick(form.Button64, Qt::LeftButton);
     EXPECT_EQ(form.RichEdit1->lineCount(), 1) << "rows of the other table are not bound";
+    console::setErrorHandler(nullptr);
+}
+
+// A check box that a click ticks runs its handler inside the click, as other checkable buttons
+// do, unless its row marks it as a loop box: that one's handler starts once the click is over.
+TEST(OtherLayoutTest, OnlyTheBoxesTheTableMarksStartTheirLoopAfterTheClick) {
+    console::setErrorHandler([](const QString& m) { ADD_FAILURE() << m.toStdString(); });
+    OtherLayout form;
+    ASSERT_FALSE(form.CheckBox17->isChecked());
+    ASSERT_FALSE(form.CheckBox16->isChecked());
+    form.CheckBox17->click();
+    ASSERT_EQ(form.RichEdit1->lineCount(), 1);
+    EXPECT_EQ(form.RichEdit1->line(0), "ordinary box");
+
+    form.CheckBox16->click();
+    EXPECT_EQ(form.RichEdit1->lineCount(), 1) << "no loop runs inside the click";
+    QCoreApplication::sendPostedEvents(&form, QEvent::MetaCall);
+    ASSERT_EQ(form.RichEdit1->lineCount(), 2);
+    EXPECT_EQ(form.RichEdit1->line(1), "loop box");
     console::setErrorHandler(nullptr);
 }
 
