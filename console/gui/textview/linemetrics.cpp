@@ -132,7 +132,32 @@ int LineMetrics::columnAtX(int line, qreal x, int from, int to) const {
     return x - advance(line, previous) < advance(line, next) - x ? std::max(previous, from) : std::min(next, to);
 }
 
+int LineMetrics::fitDigits(int line, int from, qreal room) const {
+    const std::vector<qreal>& digits = digitAdvances();
+    if (digits.empty()) return -1;
+    // As advance() measures: no kerning across the start of a stretch.
+    const std::vector<Mark>& marks = marksOf(line);
+    auto mark = after(marks, from, byColumn);
+    return lines_[line].visit([&](auto text) {
+        const int size = int(text.size());
+        qreal x = 0;
+        for (int c = from; c < size; ++c) {
+            const char16_t u = text.at(c).unicode();
+            if (u >= 128 || digits[u] < 0) return -1;
+            qreal step = digits[u];
+            if (c > from) {
+                if (mark != marks.end() && mark->column == c) ++mark;
+                else step += digits[kerningAt(text.at(c - 1).unicode(), u)];
+            }
+            if (x + step > room) return std::max(c, from + 1);
+            x += step;
+        }
+        return size;
+    });
+}
+
 int LineMetrics::fit(int line, int from, qreal room) const {
+    if (const int digits = fitDigits(line, from, room); digits >= 0) return digits;
     const int size = lines_.length(line);
     const qreal start = advance(line, from);
     const qreal limit = start + room;

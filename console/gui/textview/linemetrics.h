@@ -52,6 +52,9 @@ public:
 
 private:
     void forgetWidth(int line);
+    // fit() for a row of hex digits and blanks, by adding their advances up; -1 where the row
+    // holds another character.
+    int fitDigits(int line, int from, qreal room) const;
     qreal span(const LineText& text, int at, int end) const;  // width of [at, end)
     const std::vector<qreal>& digitAdvances() const;
 

@@ -22,6 +22,13 @@ public:
     // Units [from, from + n) in place, or for Latin-1 as UTF-16 in `scratch`.
     QStringView view(QString& scratch, qsizetype from, qsizetype n) const;
     QString& edit();  // the text as UTF-16, to change in place
+    // Calls f with the text as a QStringView or a QLatin1StringView, for loops over many
+    // characters that would otherwise ask for the kind of text at each one.
+    template <typename F>
+    decltype(auto) visit(F&& f) const {
+        if (const auto* latin1 = std::get_if<QByteArray>(&text_)) return f(QLatin1StringView(*latin1));
+        return f(QStringView(std::get<QString>(text_)));
+    }
 
 private:
     std::variant<QString, QByteArray> text_;
