@@ -4,6 +4,13 @@
 
 #include "linekeyed.h"
 
+namespace {
+
+// The lowest set bit: how many counts a Fenwick tree's entry covers.
+std::size_t lowbit(std::size_t i) { return i & (~i + 1); }
+
+}  // namespace
+
 void TextRows::reset(int lines) {
     counts_.assign(std::size_t(lines), 1);
     known_.assign(std::size_t(lines), 0);
@@ -36,7 +43,7 @@ void TextRows::setStarts(int line, std::vector<int> starts) {
     const int delta = count - now;
     now = count;
     if (stale_) return;
-    for (std::size_t i = std::size_t(line) + 1; i <= tree_.size() - 1; i += i & (~i + 1)) tree_[i] += delta;
+    for (std::size_t i = std::size_t(line) + 1; i <= tree_.size() - 1; i += lowbit(i)) tree_[i] += delta;
 }
 
 void TextRows::rebuild() const {
@@ -44,7 +51,7 @@ void TextRows::rebuild() const {
     tree_.assign(counts_.size() + 1, 0);
     for (std::size_t i = 1; i < tree_.size(); ++i) {
         tree_[i] += counts_[i - 1];
-        const std::size_t parent = i + (i & (~i + 1));
+        const std::size_t parent = i + lowbit(i);
         if (parent < tree_.size()) tree_[parent] += tree_[i];
     }
     stale_ = false;
@@ -53,7 +60,7 @@ void TextRows::rebuild() const {
 int TextRows::firstRow(int line) const {
     rebuild();
     int sum = 0;
-    for (std::size_t i = std::size_t(std::clamp(line, 0, int(counts_.size()))); i > 0; i -= i & (~i + 1)) sum += tree_[i];
+    for (std::size_t i = std::size_t(std::clamp(line, 0, int(counts_.size()))); i > 0; i -= lowbit(i)) sum += tree_[i];
     return sum;
 }
 

@@ -161,28 +161,29 @@ int TextView::rowCount() const { return wrap_ ? rows_.rowCount() : lines_.size()
 
 int TextView::firstRowOf(int line) const { return wrap_ ? rows_.firstRow(line) : line; }
 
+// The line's row `index` (of one row, when the view does not wrap), its line wrapped.
+TextView::Row TextView::rowIn(int line, int index) const {
+    if (!wrap_) return {line, 0, 0, lines_.length(line), true};
+    wrap(line);
+    const std::vector<int>& starts = rows_.starts(line);
+    index = std::min(index, int(starts.size()) - 1);
+    const bool last = index + 1 == int(starts.size());
+    return {line, index, starts[std::size_t(index)], last ? lines_.length(line) : starts[std::size_t(index) + 1], last};
+}
+
 TextView::Row TextView::rowAt(int row) const {
-    if (!wrap_) {
-        const int line = std::clamp(row, 0, lines_.size() - 1);
-        return {line, 0, 0, lines_.length(line), true};
-    }
-    TextRows::Row at = rows_.rowAt(row);
-    wrap(at.line);
-    const std::vector<int>& starts = rows_.starts(at.line);
-    at.index = std::min(at.index, int(starts.size()) - 1);
-    const bool last = at.index + 1 == int(starts.size());
-    return {at.line, at.index, starts[std::size_t(at.index)], last ? lines_.length(at.line) : starts[std::size_t(at.index) + 1], last};
+    if (!wrap_) return rowIn(std::clamp(row, 0, lines_.size() - 1), 0);
+    const TextRows::Row at = rows_.rowAt(row);
+    return rowIn(at.line, at.index);
 }
 
 // A position at a row's start belongs to that row; at the line's end, to its last row.
 TextView::Row TextView::rowHolding(Position at) const {
     at = lines_.clamp(at);
-    if (!wrap_) return {at.line, 0, 0, lines_.length(at.line), true};
+    if (!wrap_) return rowIn(at.line, 0);
     wrap(at.line);
     const std::vector<int>& starts = rows_.starts(at.line);
-    const int index = int(std::upper_bound(starts.begin(), starts.end(), at.column) - starts.begin()) - 1;
-    const bool last = index + 1 == int(starts.size());
-    return {at.line, index, starts[std::size_t(index)], last ? lines_.length(at.line) : starts[std::size_t(index) + 1], last};
+    return rowIn(at.line, int(std::upper_bound(starts.begin(), starts.end(), at.column) - starts.begin()) - 1);
 }
 
 int TextView::rowOf(Position at) const {
@@ -196,10 +197,9 @@ int TextView::lineHeight() const { return std::max(1, fontMetrics().lineSpacing(
 
 int TextView::visibleRows() const { return std::max(1, (viewport()->height() - kMargin) / lineHeight()); }
 
-qreal TextView::xInRow(const Row& row, int column) const {
-    const qreal start = row.from == 0 ? 0 : metrics_.advance(row.line, row.from);
-    return metrics_.advance(row.line, column) - start;
-}
+qreal TextView::rowStartX(const Row& row) const { return row.from == 0 ? 0 : metrics_.advance(row.line, row.from); }
+
+qreal TextView::xInRow(const Row& row, int column) const { return metrics_.advance(row.line, column) - rowStartX(row); }
 
 int TextView::xOf(Position at) const {
     at = lines_.clamp(at);
@@ -209,14 +209,12 @@ int TextView::xOf(Position at) const {
 TextView::Position TextView::inRow(const Row& row, qreal x) const {
     // Past the end of a row that wraps, the caret stays on it: before its last character.
     const int to = row.last ? row.to : lines_.previousCharacter({row.line, row.to}).column;
-    const qreal start = row.from == 0 ? 0 : metrics_.advance(row.line, row.from);
-    return {row.line, metrics_.columnAtX(row.line, x + start, row.from, std::max(row.from, to))};
+    return {row.line, metrics_.columnAtX(row.line, x + rowStartX(row), row.from, std::max(row.from, to))};
 }
 
 TextView::Position TextView::positionAt(const QPoint& point) const {
     const int top = verticalScrollBar()->value();
-    int row = point.y() < kMargin ? -1 : (point.y() - kMargin) / lineHeight();
-    if (point.y() < 0) row = -1;
+    const int row = point.y() < kMargin ? -1 : (point.y() - kMargin) / lineHeight();
     const Row r = rowAt(std::clamp(top + row, 0, std::max(0, rowCount() - 1)));
     return inRow(r, point.x() + horizontalScrollBar()->value() - kMargin);
 }

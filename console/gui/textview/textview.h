@@ -101,6 +101,7 @@ private:
         int to;
         bool last;  // the line's last row
     };
+    Row rowIn(int line, int index) const;
     Row rowAt(int row) const;
     Row rowHolding(Position at) const;
     int rowOf(Position at) const;
@@ -122,6 +123,7 @@ private:
     Position topPosition() const;  // where the top row starts
 
     // Content x of a position within its row, and the position in a row nearest to an x.
+    qreal rowStartX(const Row& row) const;  // content x of the row's start within its line
     qreal xInRow(const Row& row, int column) const;
     int xOf(Position at) const;  // viewport x less the sideways scroll
     Position positionAt(const QPoint& point) const;

@@ -20,7 +20,7 @@ void TextView::drawRow(QPainter& p, const Row& row, qreal left, int baseline, in
     };
     const std::vector<LineMetrics::Mark>& marks = metrics_.marksOf(row.line);
     if (marks.empty()) return piece(from, to);
-    const qreal start = row.from == 0 ? 0 : metrics_.advance(row.line, row.from);
+    const qreal start = rowStartX(row);
     const qreal h = lineHeight();
     const qreal lo = start - left - h, hi = start - left + viewport()->width() + h;
     auto m = std::upper_bound(marks.begin(), marks.end(), lo, [](qreal v, const LineMetrics::Mark& k) { return v < k.x; });
@@ -41,9 +41,8 @@ void TextView::drawPreedit(QPainter& p, QPointF at) {
     QTextLayout layout(preedit_.text, font());
     layout.setFormats(preedit_.formats);
     layout.beginLayout();
-    QTextLine row = layout.createLine();
+    layout.createLine();
     layout.endLayout();
-    (void)row;
     layout.draw(&p, QPointF(at.x(), at.y() - fontMetrics().ascent()));
 }
 
