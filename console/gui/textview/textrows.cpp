@@ -15,7 +15,7 @@ void TextRows::reset(int lines) {
     counts_.assign(std::size_t(lines), 1);
     known_.assign(std::size_t(lines), 0);
     starts_.clear();
-    stale_ = true;
+    current_ = false;
 }
 
 void TextRows::replaced(int line, int removed, int inserted) {
@@ -24,7 +24,7 @@ void TextRows::replaced(int line, int removed, int inserted) {
     known_.erase(known_.begin() + line, known_.begin() + line + removed);
     known_.insert(known_.begin() + line, std::size_t(inserted), 0);
     replaceLines(starts_, line, removed, inserted);
-    stale_ = true;
+    current_ = false;
 }
 
 const std::vector<int>& TextRows::starts(int line) const {
@@ -42,23 +42,22 @@ void TextRows::setStarts(int line, std::vector<int> starts) {
     if (now == count) return;
     const int delta = count - now;
     now = count;
-    if (stale_) return;
+    if (!current_) return;
     for (std::size_t i = std::size_t(line) + 1; i <= tree_.size() - 1; i += lowbit(i)) tree_[i] += delta;
 }
 
-void TextRows::rebuild() const {
-    if (!stale_) return;
+void TextRows::update() {
+    if (current_) return;
     tree_.assign(counts_.size() + 1, 0);
     for (std::size_t i = 1; i < tree_.size(); ++i) {
         tree_[i] += counts_[i - 1];
         const std::size_t parent = i + lowbit(i);
         if (parent < tree_.size()) tree_[parent] += tree_[i];
     }
-    stale_ = false;
+    current_ = true;
 }
 
 int TextRows::firstRow(int line) const {
-    rebuild();
     int sum = 0;
     for (std::size_t i = std::size_t(std::clamp(line, 0, int(counts_.size()))); i > 0; i -= lowbit(i)) sum += tree_[i];
     return sum;
@@ -67,7 +66,6 @@ int TextRows::firstRow(int line) const {
 int TextRows::rowCount() const { return firstRow(int(counts_.size())); }
 
 TextRows::Row TextRows::rowAt(int row) const {
-    rebuild();
     row = std::clamp(row, 0, std::max(0, rowCount() - 1));
     // The last line whose first row is at or before `row`: descend the tree.
     std::size_t at = 0;

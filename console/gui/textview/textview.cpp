@@ -1,8 +1,9 @@
-// The text view's content, its rows and geometry, and its scroll bars.
+// The text view's content calls, its geometry and scrolling, and the caret's blink.
 #include "textview.h"
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <cmath>
 
@@ -15,10 +16,6 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
         auto* bar = new PaneScrollBar(side);
         bar->setAutoFillBackground(true);
         side == Qt::Horizontal ? setHorizontalScrollBar(bar) : setVerticalScrollBar(bar);
-        // The area lays its children out again on every change of a bar's range, which
-        // repaints the view and what lies under it; the view shows and hides the bars
-        // itself (updateScrollBars), so that a growing text costs no relayout.
-        QObject::disconnect(bar, &QScrollBar::rangeChanged, this, nullptr);
     }
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -30,165 +27,88 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setAutoFillBackground(true);
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(1);
-    metrics_.setFont(font());
+    control_.setHost(this);
+    control_.setFont(font());
     updateScrollBars();
 }
 
 // ---- content
 
-int TextView::lineCount() const { return blank_ ? 0 : lines_.size(); }
-
 QString TextView::line(int index) const {
     if (index < 0 || index >= lineCount()) return {};
-    return lines_[index].toString();
+    return control_.lines()[index].toString();
 }
 
-QString TextView::toPlainText() const { return lines_.between({0, 0}, endPosition()); }
+void TextView::setPlainText(const QString& text) { control_.setPlainText(text); }
 
-QString TextView::selectedText() const { return lines_.between(std::min(caret_, anchor_), std::max(caret_, anchor_)); }
+void TextView::clearText() { control_.clear(); }
 
-void TextView::clearText() {
-    lines_.clear();
-    metrics_.reset();
-    rows_.reset(1);
+void TextView::textReset() {
     glyphs_.clear();
-    blank_ = true;
-    caret_ = anchor_ = {};
-    goalX_ = -1;
-    preedit_ = {};
-    undo_.clear();
-    updateScrollBars();
-    refreshView();
-}
-
-void TextView::setPlainText(const QString& text) {
-    clearText();
-    // Measured and wrapped when they are shown.
-    lines_.assign(TextLines::normalized(text).split(QLatin1Char('\n')));
-    metrics_.reset();
-    rows_.reset(lines_.size());
-    blank_ = lines_.size() == 1 && lines_[0].isEmpty();
     updateScrollBars();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     refreshView();
 }
 
-void TextView::appendLine(LineText text) {
-    if (blank_) {
-        lines_[0] = std::move(text);
-        metrics_.replaced(0, 1, 1);
-        if (wrap_) rows_.replaced(0, 1, 1);
-        blank_ = false;
-    } else {
-        lines_.append(std::move(text));
-        metrics_.appended();
-        if (wrap_) rows_.replaced(lines_.size() - 1, 0, 1);
-    }
+void TextView::undoOperatorEdit() {
+    settle();
+    control_.undo();
+}
+
+void TextView::redoOperatorEdit() {
+    settle();
+    control_.redo();
+}
+
+void TextView::cutSelection() {
+    settle();
+    control_.cut();
+}
+
+void TextView::copySelection() { control_.copy(); }
+
+void TextView::pasteClipboard() {
+    settle();
+    control_.paste();
+}
+
+void TextView::deleteSelection() {
+    settle();
+    control_.deleteSelection();
+}
+
+void TextView::selectAll() {
+    settle();
+    control_.selectAll();
+}
+
+void TextView::setCaret(Position at, bool keepAnchor) {
+    settle();
+    control_.setCaret(at, keepAnchor);
 }
 
 // ---- rows
 
 void TextView::setWrapping(bool on) {
-    const Position top = topPosition();
     wrap_ = on;
-    rewrap(top);
+    rewrap();
 }
 
+int TextView::topRow() const { return verticalScrollBar()->value(); }
+
 TextView::Position TextView::topPosition() const {
-    const Row row = rowAt(verticalScrollBar()->value());
+    const Row row = control_.layout().rowAtIndex(topRow());
     return {row.line, row.from};
 }
 
-void TextView::rewrap(Position top) {
-    wrapWidth_ = std::max(1, viewport()->width() - 2 * kMargin);
-    rows_.reset(lines_.size());
-    updateScrollBars();
+void TextView::rewrap() {
     // The row that was at the top stays there.
-    verticalScrollBar()->setValue(rowOf(top));
+    const Position top = topPosition();
+    control_.setWrapWidth(wrap_ ? std::max(1, viewport()->width() - 2 * kMargin) : 0);
+    updateScrollBars();
+    verticalScrollBar()->setValue(control_.layout().rowIndexOf(top));
     refreshView();
-}
-
-void TextView::wrap(int line) const {
-    if (!wrap_ || rows_.known(line)) return;
-    std::vector<int> starts{0};
-    wrapOn(line, starts, {});
-    rows_.setStarts(line, std::move(starts));
-}
-
-void TextView::wrapOn(int line, std::vector<int>& starts, const Unchanged& unchanged) const {
-    const LineText& text = lines_[line];
-    const int size = int(text.size());
-    for (int from = starts.back();;) {
-        const int fits = metrics_.fit(line, from, wrapWidth_);
-        if (fits >= size) return;
-        // After the last blank that fits (blanks right there hang at the row's end), or
-        // inside a run longer than the row.
-        int next = fits;
-        if (text[fits].isSpace()) {
-            while (next < size && text[next].isSpace()) ++next;
-        } else {
-            int blank = fits;
-            while (blank > from && !text[blank - 1].isSpace()) --blank;
-            if (blank > from) next = blank;
-        }
-        if (next >= size) return;
-        // Past an edit, a row that starts where one started before it: the rest is as it was.
-        if (unchanged.starts && next >= unchanged.from) {
-            const std::vector<int>& old = *unchanged.starts;
-            auto same = std::lower_bound(old.begin(), old.end(), next - unchanged.shift);
-            if (same != old.end() && *same == next - unchanged.shift) {
-                for (; same != old.end(); ++same) starts.push_back(*same + unchanged.shift);
-                return;
-            }
-        }
-        starts.push_back(next);
-        from = next;
-    }
-}
-
-void TextView::rewrapEdited(int line, std::vector<int> old, int column, int oldEnd, int newEnd) {
-    // The rows before the edit's stay, but for the one before it: a shorter word may now fit
-    // there. From that one on, the line wraps again until a row starts where one did before.
-    const auto holding = std::upper_bound(old.begin(), old.end(), column) - 1;
-    const auto keep = holding == old.begin() ? holding : holding - 1;
-    std::vector<int> starts(old.begin(), keep + 1);
-    wrapOn(line, starts, {&old, newEnd, newEnd - oldEnd});
-    rows_.setStarts(line, std::move(starts));
-}
-
-int TextView::rowCount() const { return wrap_ ? rows_.rowCount() : lines_.size(); }
-
-int TextView::firstRowOf(int line) const { return wrap_ ? rows_.firstRow(line) : line; }
-
-// The line's row `index` (of one row, when the view does not wrap), its line wrapped.
-TextView::Row TextView::rowIn(int line, int index) const {
-    if (!wrap_) return {line, 0, 0, lines_.length(line), true};
-    wrap(line);
-    const std::vector<int>& starts = rows_.starts(line);
-    index = std::min(index, int(starts.size()) - 1);
-    const bool last = index + 1 == int(starts.size());
-    return {line, index, starts[std::size_t(index)], last ? lines_.length(line) : starts[std::size_t(index) + 1], last};
-}
-
-TextView::Row TextView::rowAt(int row) const {
-    if (!wrap_) return rowIn(std::clamp(row, 0, lines_.size() - 1), 0);
-    const TextRows::Row at = rows_.rowAt(row);
-    return rowIn(at.line, at.index);
-}
-
-// A position at a row's start belongs to that row; at the line's end, to its last row.
-TextView::Row TextView::rowHolding(Position at) const {
-    at = lines_.clamp(at);
-    if (!wrap_) return rowIn(at.line, 0);
-    wrap(at.line);
-    const std::vector<int>& starts = rows_.starts(at.line);
-    return rowIn(at.line, int(std::upper_bound(starts.begin(), starts.end(), at.column) - starts.begin()) - 1);
-}
-
-int TextView::rowOf(Position at) const {
-    const Row row = rowHolding(at);
-    return firstRowOf(row.line) + row.index;
 }
 
 // ---- geometry
@@ -197,46 +117,45 @@ int TextView::lineHeight() const { return std::max(1, fontMetrics().lineSpacing(
 
 int TextView::visibleRows() const { return std::max(1, (viewport()->height() - kMargin) / lineHeight()); }
 
-qreal TextView::rowStartX(const Row& row) const { return row.from == 0 ? 0 : metrics_.advance(row.line, row.from); }
-
-qreal TextView::xInRow(const Row& row, int column) const { return metrics_.advance(row.line, column) - rowStartX(row); }
-
-int TextView::xOf(Position at) const {
-    at = lines_.clamp(at);
-    return kMargin + int(std::lround(xInRow(rowHolding(at), at.column)));
-}
-
-TextView::Position TextView::inRow(const Row& row, qreal x) const {
-    // Past the end of a row that wraps, the caret stays on it: before its last character.
-    const int to = row.last ? row.to : lines_.previousCharacter({row.line, row.to}).column;
-    return {row.line, metrics_.columnAtX(row.line, x + rowStartX(row), row.from, std::max(row.from, to))};
-}
-
-TextView::Position TextView::positionAt(const QPoint& point) const {
-    const int top = verticalScrollBar()->value();
+TextView::Position TextView::positionAt(const QPoint& point) {
     const int row = point.y() < kMargin ? -1 : (point.y() - kMargin) / lineHeight();
-    const Row r = rowAt(std::clamp(top + row, 0, std::max(0, rowCount() - 1)));
-    return inRow(r, point.x() + horizontalScrollBar()->value() - kMargin);
+    const int at = std::clamp(topRow() + row, 0, std::max(0, rowCount() - 1));
+    return control_.positionAt(at, point.x() + horizontalScrollBar()->value() - kMargin);
 }
 
 QRect TextView::cursorRect() const {
-    const int row = rowOf(caret_) - verticalScrollBar()->value();
-    const int x = xOf(caret_) - horizontalScrollBar()->value() + int(std::lround(preeditAdvance(preedit_.cursor)));
-    return {x, kMargin + row * lineHeight(), 1, lineHeight()};
+    const int row = control_.caretRow() - topRow();
+    const qreal x = std::lround(control_.caretX()) + std::lround(control_.compositionAdvance(control_.composition().cursor));
+    return {kMargin + int(x) - horizontalScrollBar()->value(), kMargin + row * lineHeight(), 1, lineHeight()};
+}
+
+QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImCursorRectangle) return cursorRect().translated(viewport()->pos());  // in the view's own coordinates
+    const QVariant answer = control_.inputMethodQuery(query);
+    return answer.isValid() ? answer : QAbstractScrollArea::inputMethodQuery(query);
 }
 
 // ---- scrolling
 
+void TextView::setBarRange(QScrollBar* bar, int maximum) {
+    // A value past the new end moves first, through the area's own connection, so that the
+    // range change itself moves nothing; the range change then goes unannounced.
+    if (bar->value() > maximum) bar->setValue(maximum);
+    const QSignalBlocker quiet(bar);
+    bar->setRange(0, maximum);
+}
+
 void TextView::updateScrollBars() {
     QScrollBar* v = verticalScrollBar();
     const int visible = visibleRows();
-    v->setRange(0, std::max(0, rowCount() - visible));
+    setBarRange(v, std::max(0, rowCount() - visible));
     v->setPageStep(visible);
     QScrollBar* h = horizontalScrollBar();
     const int width = viewport()->width();
-    h->setRange(0, wrap_ ? 0 : std::max(0, metrics_.widest() + 2 * kMargin - width));
+    setBarRange(h, wrap_ ? 0 : std::max(0, control_.layout().widest() + 2 * kMargin - width));
     h->setPageStep(std::max(1, width));
-    // A bar shown as needed is shown or hidden by the area's own layout.
+    // A bar shown as needed is shown or hidden by the area's own layout, which setting the
+    // policy again runs.
     const bool hNeeded = h->minimum() < h->maximum(), vNeeded = v->minimum() < v->maximum();
     if (horizontalScrollBarPolicy() == Qt::ScrollBarAsNeeded && hNeeded != h->isVisibleTo(this))
         setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -244,19 +163,25 @@ void TextView::updateScrollBars() {
         setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
+void TextView::scrollRows(int rows) {
+    QScrollBar* v = verticalScrollBar();
+    v->setValue(v->value() + rows);
+}
+
 void TextView::ensureCaretVisible() {
     // The ranges cover lines just added, and the caret's line counts for the sideways range
     // at once, painted or not.
-    if (!wrap_) metrics_.width(caret_.line);
+    TextLayout& layout = control_.layout();
+    if (!wrap_) layout.lineWidth(control_.caret().line);
     updateScrollBars();
     QScrollBar* v = verticalScrollBar();
     const int visible = visibleRows();
-    const int row = rowOf(caret_);
+    const int row = control_.caretRow();
     if (row < v->value()) v->setValue(row);
     else if (row >= v->value() + visible) v->setValue(row - visible + 1);
     if (wrap_) return;
     QScrollBar* h = horizontalScrollBar();
-    const int x = xOf(caret_) + int(std::lround(preeditAdvance(preedit_.cursor)));
+    const int x = cursorRect().x() + h->value();
     const int width = viewport()->width();
     if (x - kMargin < h->value()) h->setValue(std::max(0, x - width / 3));
     else if (x + kMargin > h->value() + width) h->setValue(x + kMargin - width + width / 3);
@@ -280,11 +205,11 @@ void TextView::refreshView(const QRect& rect) {
 
 void TextView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    if (wrap_ && std::max(1, viewport()->width() - 2 * kMargin) != wrapWidth_) {
+    if (wrap_ && std::max(1, viewport()->width() - 2 * kMargin) != control_.layout().wrapWidth()) {
         // The caret keeps its place in the text, and stays in view if it was.
-        const int row = rowOf(caret_) - verticalScrollBar()->value();
+        const int row = control_.caretRow() - topRow();
         const bool shown = row >= 0 && row < visibleRows() + 1;
-        rewrap(topPosition());
+        rewrap();
         if (shown) ensureCaretVisible();
     }
     updateScrollBars();
@@ -294,12 +219,28 @@ void TextView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         // A new font changes every width: lines are measured again as they are shown.
-        metrics_.setFont(font());
         glyphs_.clear();
-        if (wrap_) rewrap(topPosition());
+        const Position top = topPosition();
+        control_.setFont(font());
         updateScrollBars();
+        verticalScrollBar()->setValue(control_.layout().rowIndexOf(top));
         refreshView();
     }
+}
+
+// ---- what the control tells
+
+void TextView::caretMoved() {
+    ensureCaretVisible();
+    restartBlink();
+    refreshView();
+    updateMicroFocus();
+}
+
+void TextView::compositionChanged() {
+    ensureCaretVisible();
+    refreshView();
+    updateMicroFocus();
 }
 
 // ---- caret
@@ -327,27 +268,4 @@ void TextView::focusOutEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusOutEvent(event);
     blink_.stop();
     refreshView();
-}
-
-void TextView::setCaret(Position at, bool keepAnchor) {
-    settle();
-    at = lines_.clamp(at);
-    caret_ = {at.line, lines_.boundaryFrom(at.line, at.column)};
-    if (!keepAnchor) anchor_ = caret_;
-    goalX_ = -1;
-    undo_.seal();
-    ensureCaretVisible();
-    restartBlink();
-    refreshView();
-    updateMicroFocus();
-}
-
-void TextView::selectAll() {
-    settle();
-    anchor_ = {0, 0};
-    caret_ = endPosition();
-    undo_.seal();
-    copyToSelectionClipboard();
-    refreshView();
-    updateMicroFocus();
 }

@@ -1,84 +1,67 @@
-// Input methods in the text view: the composition drawn at the caret with the attributes the
-// input method sends, its commit, and the queries it asks of the view.
-#include <QInputMethodEvent>
-#include <QTextCharFormat>
-#include <algorithm>
+// The operator's mouse and keys in the text view: keys go to the editing control, clicks are
+// mapped to the places the view shows, as Qt's own plain-text box takes them.
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "textview.h"
 
-namespace {
-
-// How much of a long line the input method is told around the caret.
-constexpr int kSurrounding = 1024;
-
-}  // namespace
+void TextView::keyPressEvent(QKeyEvent* event) {
+    settle();
+    if (control_.keyPress(event)) return event->accept();
+    QAbstractScrollArea::keyPressEvent(event);
+}
 
 void TextView::inputMethodEvent(QInputMethodEvent* event) {
     settle();
-    const bool hadComposition = !preedit_.text.isEmpty();
-    if (!event->commitString().isEmpty() || event->replacementLength() > 0) {
-        // The text to replace, given around the caret, is taken in whole characters.
-        if (event->replacementLength() > 0 || event->replacementStart() != 0) {
-            const int line = caret_.line, length = lines_.length(line);
-            const int start = std::clamp(caret_.column + event->replacementStart(), 0, length);
-            const int end = std::clamp(start + event->replacementLength(), start, length);
-            const int up = lines_.boundaryFrom(line, start);
-            anchor_ = {line, up == start ? start : lines_.previousCharacter({line, up}).column};
-            caret_ = {line, lines_.boundaryFrom(line, end)};
-        }
-        if (!event->commitString().isEmpty()) insertTyped(event->commitString());
-        else deleteSelection();
-    }
-    preedit_ = {};
-    preedit_.text = event->preeditString();
-    for (const QInputMethodEvent::Attribute& a : event->attributes()) {
-        if (a.type == QInputMethodEvent::TextFormat) {
-            const QTextCharFormat format = qvariant_cast<QTextFormat>(a.value).toCharFormat();
-            if (format.isValid()) preedit_.formats.append({a.start, a.length, format});
-        } else if (a.type == QInputMethodEvent::Cursor) {
-            preedit_.cursor = a.start;
-            preedit_.cursorShown = a.length != 0;
-        }
-    }
-    if (!preedit_.text.isEmpty() || hadComposition) {
-        ensureCaretVisible();
-        refreshView();
-    }
-    updateMicroFocus();
+    control_.inputMethod(event);
     event->accept();
 }
 
-QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
-    // Of a long line, a stretch around the caret (and the anchor, where it is near).
-    const int length = lines_.length(caret_.line);
-    int from = std::max(0, caret_.column - kSurrounding), to = std::min(length, caret_.column + kSurrounding);
-    const bool anchorNear = anchor_.line == caret_.line && std::abs(anchor_.column - caret_.column) <= kSurrounding;
-    if (anchorNear) from = std::min(from, anchor_.column), to = std::max(to, anchor_.column);
-    from = lines_.boundaryFrom(caret_.line, from);
-    switch (query) {
-    case Qt::ImEnabled:
-        return true;
-    case Qt::ImCursorRectangle:
-        return cursorRect().translated(viewport()->pos());  // in the view's own coordinates
-    case Qt::ImFont:
-        return font();
-    case Qt::ImCursorPosition:
-        return caret_.column - from;
-    case Qt::ImAnchorPosition:
-        return anchorNear ? anchor_.column - from : caret_.column - from;
-    case Qt::ImSurroundingText:
-        return lines_[caret_.line].mid(from, to - from);
-    case Qt::ImTextBeforeCursor:
-        return lines_[caret_.line].mid(from, caret_.column - from);
-    case Qt::ImTextAfterCursor:
-        return lines_[caret_.line].mid(caret_.column, to - caret_.column);
-    case Qt::ImCurrentSelection:
-        return selectedText();
-    case Qt::ImHints:
-        return int(Qt::ImhMultiLine);
-    case Qt::ImReadOnly:
-        return false;
-    default:
-        return QAbstractScrollArea::inputMethodQuery(query);
+void TextView::mousePressEvent(QMouseEvent* event) {
+    // The place under the pointer as the view shows it now, before lines pending move it.
+    const QPoint point = event->position().toPoint();
+    const Position at = positionAt(point);
+    settle();
+    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+    const bool triple = tripleClick_.isValid() && tripleClick_.elapsed() < QApplication::doubleClickInterval() &&
+                        (point - tripleClickAt_).manhattanLength() < QApplication::startDragDistance();
+    tripleClick_.invalidate();
+    if (triple) {
+        // The line with its line break.
+        const TextLines& lines = control_.lines();
+        control_.setCaret({at.line, 0});
+        control_.setCaret(lines.nextCharacter({at.line, lines.length(at.line)}), true);
+        control_.copyToSelectionClipboard();
+        return;
     }
+    control_.setCaret(at, event->modifiers() & Qt::ShiftModifier);
+}
+
+void TextView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton)) return QAbstractScrollArea::mouseMoveEvent(event);
+    control_.setCaret(positionAt(event->position().toPoint()), true);
+}
+
+void TextView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) return control_.copyToSelectionClipboard();
+    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection()) {
+        // The mouse selection goes in where the pointer is.
+        setCaret(positionAt(event->position().toPoint()));
+        control_.pasteText(QApplication::clipboard()->text(QClipboard::Selection));
+        return;
+    }
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseDoubleClickEvent(event);
+    const Position at = positionAt(event->position().toPoint());
+    settle();
+    const auto [from, to] = control_.lines().wordAt(at);
+    control_.setCaret(from);
+    control_.setCaret(to, true);
+    tripleClick_.start();
+    tripleClickAt_ = event->position().toPoint();
 }

@@ -1,13 +1,8 @@
-// The operator's keys and mouse in the text view, as Qt's own plain-text box takes them.
-#include <QApplication>
-#include <QClipboard>
+// The operator's keys in the editing control, as Qt's own plain-text box takes them.
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QScrollBar>
-#include <QStyleHints>
 #include <algorithm>
 
-#include "textview.h"
+#include "textcontrol.h"
 
 namespace {
 
@@ -27,20 +22,28 @@ bool typesText(const QKeyEvent* event) {
 
 }  // namespace
 
-void TextView::moveCaret(Position to, bool select, bool keepGoal) {
-    const int goal = goalX_;
+bool TextControl::keyPress(QKeyEvent* event) {
+    layout_.update();
+    if (editKey(event) || moveKey(event)) return true;
+    if (!typesText(event)) return false;
+    insertTyped(event->text());
+    return true;
+}
+
+void TextControl::moveCaret(Position to, bool select, bool keepGoal) {
+    const qreal goal = goalX_;
     setCaret(to, select);
     if (keepGoal) goalX_ = goal;
     if (select) copyToSelectionClipboard();
 }
 
-TextView::Position TextView::verticalMove(int rows) {
-    if (goalX_ < 0) goalX_ = xOf(caret_);
-    const int target = std::clamp(rowOf(caret_) + rows, 0, std::max(0, rowCount() - 1));
-    return inRow(rowAt(target), goalX_ - kMargin);
+TextControl::Position TextControl::verticalMove(int rows) {
+    if (goalX_ < 0) goalX_ = caretX_;
+    const int target = std::clamp(caretRow_ + rows, 0, std::max(0, layout_.rowCount() - 1));
+    return layout_.positionInRow(layout_.rowAtIndex(target), goalX_);
 }
 
-bool TextView::moveKey(QKeyEvent* event) {
+bool TextControl::moveKey(QKeyEvent* event) {
     using K = QKeySequence;
     enum Op { NextChar, PreviousChar, NextWord, PreviousWord, Down, Up, PageDown, PageUp, RowStart, RowEnd,
               LineStart, LineEnd, Start, End };
@@ -73,14 +76,13 @@ bool TextView::moveKey(QKeyEvent* event) {
         }
     }
     if (!key) return false;
-    const Position selFrom = std::min(caret_, anchor_), selTo = std::max(caret_, anchor_);
-    const Row row = rowHolding(caret_);
+    const TextLayout::Row row = layout_.rowContaining(caret_);
     switch (key->op) {
     case NextChar:
-        moveCaret(hasSelection() && !select ? selTo : lines_.nextCharacter(caret_), select);
+        moveCaret(hasSelection() && !select ? selectionEnd() : lines_.nextCharacter(caret_), select);
         break;
     case PreviousChar:
-        moveCaret(hasSelection() && !select ? selFrom : lines_.previousCharacter(caret_), select);
+        moveCaret(hasSelection() && !select ? selectionStart() : lines_.previousCharacter(caret_), select);
         break;
     case NextWord:
         moveCaret(lines_.nextWord(caret_), select);
@@ -94,10 +96,9 @@ bool TextView::moveKey(QKeyEvent* event) {
         break;
     case PageDown:
     case PageUp: {
-        const int page = visibleRows() * (key->op == PageUp ? -1 : 1);
+        const int page = host_->pageRows() * (key->op == PageUp ? -1 : 1);
         const Position to = verticalMove(page);
-        QScrollBar* v = verticalScrollBar();
-        v->setValue(v->value() + page);
+        host_->scrollRows(page);
         moveCaret(to, select, true);
         break;
     }
@@ -105,8 +106,7 @@ bool TextView::moveKey(QKeyEvent* event) {
         moveCaret({row.line, row.from}, select);
         break;
     case RowEnd:
-        // The end of a row that wraps is before its last character (the blank it breaks at).
-        moveCaret({row.line, row.last ? row.to : lines_.previousCharacter({row.line, row.to}).column}, select);
+        moveCaret({row.line, layout_.rowEndColumn(row)}, select);
         break;
     case LineStart:
         moveCaret({caret_.line, 0}, select);
@@ -118,25 +118,24 @@ bool TextView::moveKey(QKeyEvent* event) {
         moveCaret({0, 0}, select);
         break;
     case End:
-        moveCaret(endPosition(), select);
+        moveCaret(lines_.end(), select);
         break;
     }
     return true;
 }
 
-bool TextView::editKey(QKeyEvent* event) {
+bool TextControl::editKey(QKeyEvent* event) {
     using K = QKeySequence;
     using Kind = UndoStack::Kind;
-    const Position selFrom = std::min(caret_, anchor_), selTo = std::max(caret_, anchor_);
     auto erase = [&](Position from, Position to, Kind kind) {
-        if (hasSelection()) edit(selFrom, selTo, QString(), Kind::Other);
+        if (hasSelection()) edit(selectionStart(), selectionEnd(), QString(), Kind::Other);
         else edit(from, to, QString(), kind);
     };
-    if (event->matches(K::Undo)) undoOperatorEdit();
-    else if (event->matches(K::Redo)) redoOperatorEdit();
-    else if (event->matches(K::Cut)) cutSelection();
-    else if (event->matches(K::Copy)) copySelection();
-    else if (event->matches(K::Paste)) pasteClipboard();
+    if (event->matches(K::Undo)) undo();
+    else if (event->matches(K::Redo)) redo();
+    else if (event->matches(K::Cut)) cut();
+    else if (event->matches(K::Copy)) copy();
+    else if (event->matches(K::Paste)) paste();
     else if (event->matches(K::SelectAll)) selectAll();
     else if (event->matches(K::DeleteStartOfWord)) erase(lines_.previousWord(caret_), caret_, Kind::Other);
     else if (event->matches(K::DeleteEndOfWord)) erase(caret_, lines_.nextWord(caret_), Kind::Other);
@@ -148,60 +147,4 @@ bool TextView::editKey(QKeyEvent* event) {
         edit(caret_, anchor_, QStringLiteral("\n"), Kind::Other);
     else return false;
     return true;
-}
-
-void TextView::keyPressEvent(QKeyEvent* event) {
-    settle();
-    if (editKey(event) || moveKey(event)) return event->accept();
-    if (typesText(event)) {
-        insertTyped(event->text());
-        return event->accept();
-    }
-    QAbstractScrollArea::keyPressEvent(event);
-}
-
-void TextView::mousePressEvent(QMouseEvent* event) {
-    // The place under the pointer as the view shows it now, before lines pending move it.
-    const QPoint point = event->position().toPoint();
-    const Position at = positionAt(point);
-    settle();
-    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
-    const bool triple = tripleClick_.isValid() && tripleClick_.elapsed() < QApplication::doubleClickInterval() &&
-                        (point - tripleClickAt_).manhattanLength() < QApplication::startDragDistance();
-    tripleClick_.invalidate();
-    if (triple) {
-        // The line with its line break.
-        setCaret({at.line, 0});
-        setCaret(lines_.nextCharacter({at.line, lines_.length(at.line)}), true);
-        copyToSelectionClipboard();
-        return;
-    }
-    setCaret(at, event->modifiers() & Qt::ShiftModifier);
-}
-
-void TextView::mouseMoveEvent(QMouseEvent* event) {
-    if (!(event->buttons() & Qt::LeftButton)) return QAbstractScrollArea::mouseMoveEvent(event);
-    setCaret(positionAt(event->position().toPoint()), true);
-}
-
-void TextView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) return copyToSelectionClipboard();
-    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection()) {
-        // The mouse selection goes in where the pointer is.
-        setCaret(positionAt(event->position().toPoint()));
-        pasteAt(QApplication::clipboard()->text(QClipboard::Selection));
-        return;
-    }
-    QAbstractScrollArea::mouseReleaseEvent(event);
-}
-
-void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseDoubleClickEvent(event);
-    const Position at = positionAt(event->position().toPoint());
-    settle();
-    const auto [from, to] = lines_.wordAt(at);
-    setCaret(from);
-    setCaret(to, true);
-    tripleClick_.start();
-    tripleClickAt_ = event->position().toPoint();
 }
