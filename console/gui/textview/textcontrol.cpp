@@ -96,6 +96,7 @@ void TextControl::selectAll() {
     layout_.update();
     anchor_ = {0, 0};
     caret_ = lines_.end();
+    goalX_ = -1;
     undo_.seal();
     placeCaret();
     copyToSelectionClipboard();

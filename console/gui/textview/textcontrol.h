@@ -120,7 +120,9 @@ private:
     bool moveKey(QKeyEvent* event);
     bool editKey(QKeyEvent* event);
     void moveCaret(Position to, bool select, bool keepGoal = false);
-    Position verticalMove(int rows);
+    // The place `rows` rows above or below the caret at the goal x; none where the caret's row
+    // is already the first or last.
+    std::optional<Position> verticalMove(int rows);
 
     Host none_;
     Host* host_ = &none_;

@@ -37,9 +37,10 @@ void TextControl::moveCaret(Position to, bool select, bool keepGoal) {
     if (select) copyToSelectionClipboard();
 }
 
-TextControl::Position TextControl::verticalMove(int rows) {
-    if (goalX_ < 0) goalX_ = caretX_;
+std::optional<TextControl::Position> TextControl::verticalMove(int rows) {
     const int target = std::clamp(caretRow_ + rows, 0, std::max(0, layout_.rowCount() - 1));
+    if (target == caretRow_) return std::nullopt;  // at the first or last row: no move
+    if (goalX_ < 0) goalX_ = caretX_;
     return layout_.positionInRow(layout_.rowAtIndex(target), goalX_);
 }
 
@@ -92,14 +93,17 @@ bool TextControl::moveKey(QKeyEvent* event) {
         break;
     case Down:
     case Up:
-        moveCaret(verticalMove(key->op == Down ? 1 : -1), select, true);
+        // From the caret, selection or not. On the first or last row nothing moves, and the
+        // selection stays; Shift there selects to the text's start or end.
+        if (const auto to = verticalMove(key->op == Down ? 1 : -1)) moveCaret(*to, select, true);
+        else if (select) moveCaret(key->op == Down ? lines_.end() : Position{0, 0}, true);
         break;
     case PageDown:
     case PageUp: {
         const int page = host_->pageRows() * (key->op == PageUp ? -1 : 1);
-        const Position to = verticalMove(page);
+        const auto to = verticalMove(page);
         host_->scrollRows(page);
-        moveCaret(to, select, true);
+        if (to) moveCaret(*to, select, true);
         break;
     }
     case RowStart:

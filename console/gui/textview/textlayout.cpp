@@ -1,25 +1,32 @@
 #include "textlayout.h"
 
+#include <QFontMetricsF>
+#include <QTextBoundaryFinder>
 #include <algorithm>
 
 // Rows are kept only while wrapping: without, a line is a row, and a line added to a long log
 // costs no count of rows.
 void TextLayout::setFont(const QFont& font) {
+    changed();
     metrics_.setFont(font);
+    bearings_.clear();
     rows_.reset(wrapping() ? lines_.size() : 0);
 }
 
 void TextLayout::setWrapWidth(int width) {
+    changed();
     wrapWidth_ = std::max(0, width);
     rows_.reset(wrapping() ? lines_.size() : 0);
 }
 
 void TextLayout::reset() {
+    changed();
     metrics_.reset();
     rows_.reset(wrapping() ? lines_.size() : 0);
 }
 
 void TextLayout::linesReplaced(int line, int removed, int inserted) {
+    changed();
     metrics_.replaced(line, removed, inserted);
     if (wrapping()) rows_.replaced(line, removed, inserted);
 }
@@ -30,6 +37,7 @@ void TextLayout::lineAppended() {
 }
 
 void TextLayout::lineEdited(int line, int column, int oldEnd, int newEnd) {
+    changed();
     metrics_.editedInLine(line, column, oldEnd, newEnd);
     if (!wrapping()) return;
     if (!rows_.known(line)) return rows_.replaced(line, 1, 1);
@@ -57,22 +65,84 @@ void TextLayout::wrap(int line) {
     rows_.setStarts(line, std::move(starts));
 }
 
-void TextLayout::wrapOn(int line, std::vector<int>& starts, const Unchanged& unchanged) {
+namespace {
+
+// Blanks a row may hang at its end, as Qt's layout takes them.
+bool isBlank(QChar c) { return c.isSpace() && c != QChar::LineSeparator && c != QChar::ParagraphSeparator; }
+
+// Whether the text from `from` on is only letters, digits and blanks of ASCII (what frames and
+// most logs are written in): there a row may start only after a blank.
+bool plainAscii(const LineText& text, int from, int to) {
+    return text.visit([&](auto t) {
+        for (int i = from; i < to; ++i) {
+            const char16_t u = t.at(i).unicode();
+            if (!((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == ' ')) return false;
+        }
+        return true;
+    });
+}
+
+}  // namespace
+
+// Where the row that starts at `from` ends (where the next one starts), as Qt's text layout
+// breaks a line that wraps at word boundaries or anywhere: the last break opportunity (Unicode
+// line breaking) up to which the text fits, the blanks there hanging at the row's end; where
+// not even the first word fits, the last whole character that fits (at least one).
+int TextLayout::rowEnd(int line, int from) {
     const LineText& text = lines_[line];
     const int size = int(text.size());
-    for (int from = starts.back();;) {
-        const int fits = metrics_.fit(line, from, wrapWidth_);
-        if (fits >= size) return;
-        // After the last blank that fits (blanks right there hang at the row's end), or
-        // inside a run longer than the row.
+    const int fits = metrics_.fit(line, from, wrapWidth_);
+    if (fits >= size) return size;
+    if (isBlank(text[fits])) {
         int next = fits;
-        if (text[fits].isSpace()) {
-            while (next < size && text[next].isSpace()) ++next;
-        } else {
-            int blank = fits;
-            while (blank > from && !text[blank - 1].isSpace()) --blank;
-            if (blank > from) next = blank;
-        }
+        while (next < size && isBlank(text[next])) ++next;
+        return next;
+    }
+    // The last glyph's right overhang counts, as Qt counts it.
+    const qreal start = metrics_.advance(line, from);
+    auto fitsTo = [&](int end) {
+        int last = end;
+        while (last > from && isBlank(text[last - 1])) --last;
+        if (last == from) return true;
+        const qreal overhang = std::max<qreal>(0, -rightBearing(text[last - 1]));
+        return metrics_.advance(line, last) - start + overhang <= wrapWidth_;
+    };
+    // The break opportunities up to `fits`, read in a window that starts at the row (a row's
+    // start is a break, so a fresh wrap and the rewrap of an edited line read the same).
+    std::vector<int> breaks;
+    const int window = std::min(size, fits + 16);
+    if (plainAscii(text, from, window)) {
+        for (int c = fits; c > from; --c)
+            if (text[c - 1] == u' ' && text[c] != u' ') breaks.push_back(c);
+    } else {
+        const QString piece = text.mid(from, window - from);
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, piece);
+        for (qsizetype at = finder.toNextBoundary(); at > 0 && from + at <= fits; at = finder.toNextBoundary())
+            if (finder.boundaryReasons() & QTextBoundaryFinder::BreakOpportunity) breaks.push_back(from + int(at));
+        std::reverse(breaks.begin(), breaks.end());
+    }
+    for (int b : breaks)
+        if (fitsTo(b)) return b;
+    // Not even the first word fits: the row ends inside it.
+    int end = fits;
+    while (end > from && !fitsTo(end)) {
+        const int previous = lines_.previousCharacter({line, end}).column;
+        if (previous <= from) break;
+        end = previous;
+    }
+    return std::max(end, lines_.nextCharacter({line, from}).column);
+}
+
+qreal TextLayout::rightBearing(QChar c) {
+    auto [it, added] = bearings_.try_emplace(c.unicode(), 0);
+    if (added && !c.isSurrogate()) it->second = QFontMetricsF(metrics_.font()).rightBearing(c);
+    return it->second;
+}
+
+void TextLayout::wrapOn(int line, std::vector<int>& starts, const Unchanged& unchanged) {
+    const int size = lines_.length(line);
+    for (int from = starts.back();;) {
+        const int next = rowEnd(line, from);
         if (next >= size) return;
         // Past an edit, a row that starts where one started before it: the rest is as it was.
         if (unchanged.starts && next >= unchanged.from) {
@@ -122,8 +192,69 @@ int TextLayout::rowEndColumn(const Row& row) const {
 
 qreal TextLayout::rowStartX(const Row& row) { return row.from == 0 ? 0 : metrics_.advance(row.line, row.from); }
 
-qreal TextLayout::xInRow(const Row& row, int column) { return metrics_.advance(row.line, column) - rowStartX(row); }
+qreal TextLayout::xInRow(const Row& row, int column) {
+    if (QTextLayout* mixed = mixedDirectionRow(row))
+        return mixed->lineAt(0).cursorToX(std::clamp(column, row.from, row.to) - row.from);
+    return metrics_.advance(row.line, column) - rowStartX(row);
+}
 
 TextLayout::Position TextLayout::positionInRow(const Row& row, qreal x) {
-    return {row.line, metrics_.columnAtX(row.line, x + rowStartX(row), row.from, std::max(row.from, rowEndColumn(row)))};
+    // Past the end of a row that wraps, the caret stays on it: before its last character.
+    const int to = std::max(row.from, row.last ? row.to : lines_.previousCharacter({row.line, row.to}).column);
+    if (QTextLayout* mixed = mixedDirectionRow(row))
+        return {row.line, std::min(to, row.from + mixed->lineAt(0).xToCursor(x))};
+    return {row.line, metrics_.columnAtX(row.line, x + rowStartX(row), row.from, to)};
+}
+
+void TextLayout::changed() { mixed_.clear(); }
+
+namespace {
+
+// Whether a character is written right to left, or turns a run of text so.
+bool rightToLeft(QChar c) {
+    switch (c.direction()) {
+    case QChar::DirR: case QChar::DirAL: case QChar::DirRLE: case QChar::DirRLO: case QChar::DirRLI:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Rows longer than this are placed by advances even with right-to-left text in them.
+constexpr int kMixedRowLimit = 4096;
+
+}  // namespace
+
+QTextLayout* TextLayout::mixedDirectionRow(const Row& row) {
+    const quint64 key = quint64(quint32(row.line)) << 32 | quint32(row.from);
+    auto it = mixed_.find(key);
+    if (it != mixed_.end() && it->second.to == row.to) return it->second.layout.get();
+    if (mixed_.size() >= 256) mixed_.clear();
+    const LineText& text = lines_[row.line];
+    bool mixed = false;
+    if (row.to - row.from <= kMixedRowLimit) {
+        mixed = text.visit([&](auto t) {
+            for (int i = row.from; i < row.to; ++i)
+                if (t.at(i).unicode() >= 0x0590 && rightToLeft(t.at(i))) return true;
+            return false;
+        });
+    }
+    std::unique_ptr<QTextLayout> layout;
+    if (mixed) {
+        // The row's direction is its line's, as the first strong character gives it.
+        const QString head = text.mid(0, std::min<qsizetype>(text.size(), row.to));
+        QTextOption option;
+        option.setTextDirection(head.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+        option.setWrapMode(QTextOption::NoWrap);
+        layout = std::make_unique<QTextLayout>(text.mid(row.from, row.to - row.from), metrics_.font());
+        layout->setTextOption(option);
+        layout->setCacheEnabled(true);
+        layout->beginLayout();
+        QTextLine line = layout->createLine();
+        line.setPosition({0, 0});
+        layout->endLayout();
+    }
+    QTextLayout* out = layout.get();
+    mixed_[key] = {row.to, std::move(layout)};
+    return out;
 }

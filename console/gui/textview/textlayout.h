@@ -7,6 +7,9 @@
 // x queries measure lines on first use and so are not const.
 #pragma once
 #include <QFont>
+#include <QTextLayout>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "linemetrics.h"
@@ -63,6 +66,10 @@ public:
     // Content x of the row's start within its line.
     qreal rowStartX(const Row& row);
 
+    // A row that holds right-to-left text, laid out by Qt's own layout so that its characters
+    // stand in visual order; null for a row without (placed by adding up advances).
+    QTextLayout* mixedDirectionRow(const Row& row);
+
     // Widths: of a line, measured now if it was not, and the widest measured so far.
     int lineWidth(int line) { return metrics_.width(line); }
     int widest() { return metrics_.widest(); }
@@ -77,11 +84,23 @@ private:
         int from = 0;
         int shift = 0;
     };
+    int rowEnd(int line, int from);
+    qreal rightBearing(QChar c);  // of the character's glyph, negative where it reaches past its advance
     // Adds the rows after the last of `starts` up to the line's end.
     void wrapOn(int line, std::vector<int>& starts, const Unchanged& unchanged);
 
+    void changed();  // what was laid out of rows holding right-to-left text is gone
+
     const TextLines& lines_;
     LineMetrics metrics_{lines_};
+    // Rows laid out for their right-to-left text, by line and start column; a row without any
+    // is kept with no layout, so that it is looked at once.
+    struct MixedRow {
+        int to;
+        std::unique_ptr<QTextLayout> layout;
+    };
+    std::unordered_map<quint64, MixedRow> mixed_;
     TextRows rows_;
     int wrapWidth_ = 0;
+    std::unordered_map<char16_t, qreal> bearings_;
 };

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <QTextCharFormat>
 #include <algorithm>
 #include <cmath>
 
@@ -72,6 +73,20 @@ void TextView::paintEvent(QPaintEvent* event) {
         // The text, and over it the selection band with the text in the selection's colours.
         auto text = [&](qreal shift) {
             p.setPen(pal.color(QPalette::Text));
+            if (QTextLayout* mixed = layout.mixedDirectionRow(row)) {
+                // Right-to-left text in visual order, a selection in it as one or more bands.
+                QList<QTextLayout::FormatRange> selection;
+                const int from = std::clamp(selFrom.line < row.line ? row.from : selFrom.column, row.from, row.to);
+                const int to = std::clamp(selTo.line > row.line ? row.to : selTo.column, row.from, row.to);
+                if (selFrom.line <= row.line && selTo.line >= row.line && from < to) {
+                    QTextCharFormat format;
+                    format.setBackground(highlight);
+                    format.setForeground(highlighted);
+                    selection.append({from - row.from, to - from, format});
+                }
+                mixed->draw(&p, QPointF(left + shift, y + ascent - mixed->lineAt(0).ascent()), selection);
+                return;
+            }
             drawRow(p, row, left + shift, y + ascent, row.from, row.to);
             const Position rowStart{row.line, row.from}, rowEnd{row.line, row.to};
             // The last row of a line shows its line break selected as a blank's width.

@@ -249,6 +249,15 @@ inline std::vector<KeyCase> keyCases() {
         {"pages", "one\ntw|o\nthree", {K::MoveToNextPage, K::MoveToPreviousPage, K::SelectNextPage, K::SelectPreviousPage}},
         {"select all, then Left and Right", "ab|c\nde", {K::SelectAll, K::MoveToPreviousChar, K::SelectAll, K::MoveToNextChar}},
         {"select all, then type", "abc\nd|e", {K::SelectAll, type("x"), K::Undo}},
+        // Up and Down move from the caret, selection or not; on the first or last row they
+        // move nothing and keep the selection, and Shift there selects to the text's end.
+        {"select all, then Up", "0123456789abc\n012345|6789xyz\nlast line", {K::SelectAll, K::MoveToPreviousLine, K::MoveToPreviousLine}},
+        {"Down from a selection", "0^12|3456\nabcdefg\nxyz", {K::MoveToNextLine, K::SelectNextLine, K::MoveToPreviousLine}},
+        {"Up on the first row keeps the selection", "^012|3\nabcd", {K::MoveToPreviousLine, K::MoveToPreviousPage}},
+        {"Down on the last row keeps the selection", "01^23\nab|cd", {K::MoveToNextLine, K::MoveToNextPage}},
+        {"Shift+Up on the first row", "01|23\nabcd", {K::SelectPreviousLine, K::SelectPreviousLine}},
+        {"Shift+Down on the last row", "0123\nab|cd", {K::SelectNextLine, K::MoveToPreviousLine}},
+        {"Shift+Page Up on the first row", "01|23\nabcd", {K::SelectPreviousPage, K::SelectNextPage}},
         // Undo and redo.
         {"a run of typing is one step", "ab|", {type("cde"), K::Undo, K::Redo}},
         {"Ctrl+Shift+Z redoes", "x|", {type("yz"), K::Undo, Qt::CTRL | Qt::SHIFT | Qt::Key_Z}},
