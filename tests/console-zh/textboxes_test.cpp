@@ -136,6 +136,44 @@ TEST_P(TextBoxes, AFrameSetByTheProgramShowsAllItsRowsAtTheFirstPaint) {
     EXPECT_GT(box->verticalScrollBar()->maximum() + box->verticalScrollBar()->pageStep(), 2) << "rows counted";
 }
 
+// Every key and program move over many wrapped lines leaves the caret inside the view: the
+// rows of the lines not shown yet count as they will be drawn.
+TEST_P(TextBoxes, TheCaretStaysInViewOverManyWrappedLines) {
+    QStringList lines;
+    for (int i = 0; i < 200; ++i) lines << frame(30 + i % 17);
+    box->setPlainText(lines.join(u'\n'));
+    box->setFocus();
+    QCoreApplication::processEvents();
+    const QRect view = box->viewport()->rect();
+    auto inView = [&] {
+        const QRect caret = box->cursorRect();
+        return view.contains(caret.topLeft()) && caret.bottom() <= view.bottom();
+    };
+    const struct {
+        const char* name;
+        std::function<void()> move;
+    } moves[] = {
+        {"Ctrl+End", [&] { QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier); }},
+        {"Ctrl+Home", [&] { QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier); }},
+        {"Page Down", [&] { QTest::keyClick(box, Qt::Key_PageDown); }},
+        {"Down", [&] { QTest::keyClick(box, Qt::Key_Down); }},
+        {"a program move to the last line", [&] { box->setCaret({199, 5}); }},
+        {"Page Up", [&] { QTest::keyClick(box, Qt::Key_PageUp); }},
+        {"a program move to the middle", [&] { box->setCaret({100, 40}); }},
+        {"Up", [&] { QTest::keyClick(box, Qt::Key_Up); }},
+    };
+    for (const auto& m : moves) {
+        for (int i = 0; i < 3; ++i) {
+            m.move();
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(inView()) << m.name << " #" << i + 1 << ": caret at " << box->cursorRect().y() << " in a view "
+                                  << view.height() << " high";
+        }
+    }
+    QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(box->verticalScrollBar()->value(), box->verticalScrollBar()->maximum()) << "the end is the bar's end";
+}
+
 // Typing or deleting inside a wrapped line wraps again only the rows the edit changes; the
 // rows come out as a box given the whole text at once wraps it.
 TEST_P(TextBoxes, EditsInsideAWrappedLineWrapAsTheWholeLineWould) {
