@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <cmath>
 
 // Rows are kept only while wrapping: without, a line is a row, and a line added to a long log
 // costs no count of rows.
@@ -91,7 +92,10 @@ bool plainAscii(const LineText& text, int from, int to) {
 int TextLayout::rowEnd(int line, int from) {
     const LineText& text = lines_[line];
     const int size = int(text.size());
-    const int fits = metrics_.fit(line, from, wrapWidth_);
+    int fits = metrics_.fit(line, from, wrapWidth_);
+    // A tab within reach stands at the next tab stop from the row's start: fitted by walking.
+    const bool tabbed = tabIn(text, from, std::min(size, fits + 1)) >= 0;
+    if (tabbed) fits = fitWithTabs(line, from);
     if (fits >= size) return size;
     if (isBlank(text[fits])) {
         int next = fits;
@@ -105,7 +109,8 @@ int TextLayout::rowEnd(int line, int from) {
         while (last > from && isBlank(text[last - 1])) --last;
         if (last == from) return true;
         const qreal overhang = std::max<qreal>(0, -rightBearing(text[last - 1]));
-        return metrics_.advance(line, last) - start + overhang <= wrapWidth_;
+        const qreal width = tabbed ? xFromRowStart(line, from, last) : metrics_.advance(line, last) - start;
+        return width + overhang <= wrapWidth_;
     };
     // The break opportunities up to `fits`, read in a window that starts at the row (a row's
     // start is a break, so a fresh wrap and the rewrap of an edited line read the same).
@@ -195,7 +200,40 @@ qreal TextLayout::rowStartX(const Row& row) { return row.from == 0 ? 0 : metrics
 qreal TextLayout::xInRow(const Row& row, int column) {
     if (QTextLayout* mixed = mixedDirectionRow(row))
         return mixed->lineAt(0).cursorToX(std::clamp(column, row.from, row.to) - row.from);
-    return metrics_.advance(row.line, column) - rowStartX(row);
+    return xFromRowStart(row.line, row.from, column);
+}
+
+int TextLayout::tabIn(const LineText& text, int from, int to) {
+    return text.visit([&](auto t) {
+        for (int i = std::max(0, from); i < to; ++i)
+            if (t.at(i) == u'\t') return i;
+        return -1;
+    });
+}
+
+qreal TextLayout::xFromRowStart(int line, int from, int column) {
+    const LineText& text = lines_[line];
+    column = std::clamp(column, from, int(text.size()));
+    int tab = tabIn(text, from, column);
+    if (tab < 0) return metrics_.advance(line, column) - (from == 0 ? 0 : metrics_.advance(line, from));
+    // A tab ends at the next stop past the text before it, counted from the row's start, as
+    // Qt's layout places it.
+    qreal x = 0;
+    int at = from;
+    for (; tab >= 0; tab = tabIn(text, at, column)) {
+        x += metrics_.advance(line, tab) - metrics_.advance(line, at);
+        x = (std::floor(x / kTabStop) + 1) * kTabStop;
+        at = tab + 1;
+    }
+    return x + metrics_.advance(line, column) - metrics_.advance(line, at);
+}
+
+int TextLayout::fitWithTabs(int line, int from) {
+    const int size = lines_.length(line);
+    int fits = lines_.nextCharacter({line, from}).column;
+    for (int next = fits; next < size && xFromRowStart(line, from, next = lines_.nextCharacter({line, fits}).column) <= wrapWidth_;)
+        fits = next;
+    return fits;
 }
 
 TextLayout::Position TextLayout::positionInRow(const Row& row, qreal x) {
@@ -203,6 +241,18 @@ TextLayout::Position TextLayout::positionInRow(const Row& row, qreal x) {
     const int to = std::max(row.from, row.last ? row.to : lines_.previousCharacter({row.line, row.to}).column);
     if (QTextLayout* mixed = mixedDirectionRow(row))
         return {row.line, std::min(to, row.from + mixed->lineAt(0).xToCursor(x))};
+    if (tabIn(lines_[row.line], row.from, row.to) >= 0) {
+        // The nearer end of the character under x.
+        int column = row.from;
+        for (qreal left = 0; column < to;) {
+            const int next = lines_.nextCharacter({row.line, column}).column;
+            const qreal right = xFromRowStart(row.line, row.from, next);
+            if (x < (left + right) / 2) break;
+            column = next;
+            left = right;
+        }
+        return {row.line, column};
+    }
     return {row.line, metrics_.columnAtX(row.line, x + rowStartX(row), row.from, to)};
 }
 

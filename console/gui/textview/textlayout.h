@@ -85,6 +85,12 @@ private:
         int shift = 0;
     };
     int rowEnd(int line, int from);
+    // Tabs: the first in [from, to) (-1: none); the x of a column from a row's start, a tab
+    // reaching to the next stop; and the last column after `from` that fits the row with them.
+    static constexpr qreal kTabStop = 80;  // as Qt's text option has it by default
+    static int tabIn(const LineText& text, int from, int to);
+    qreal xFromRowStart(int line, int from, int column);
+    int fitWithTabs(int line, int from);
     qreal rightBearing(QChar c);  // of the character's glyph, negative where it reaches past its advance
     // Adds the rows after the last of `starts` up to the line's end.
     void wrapOn(int line, std::vector<int>& starts, const Unchanged& unchanged);
