@@ -10,22 +10,11 @@ TextControl::TextControl() { layout_.update(); }
 
 // ---- content
 
-void TextControl::clear() {
-    lines_.clear();
-    layout_.reset();
-    layout_.update();
-    blank_ = true;
-    caret_ = anchor_ = {};
-    goalX_ = -1;
-    preedit_ = {};
-    undo_.clear();
-    placeCaret();
-    host_->textReset();
-    host_->caretMoved();
-}
+void TextControl::clear() { setPlainText(QString()); }
 
 void TextControl::setPlainText(const QString& text) {
-    lines_.assign(TextLines::normalized(text).split(QLatin1Char('\n')));
+    if (text.isEmpty()) lines_.clear();
+    else lines_.assign(TextLines::normalized(text).split(QLatin1Char('\n')));
     layout_.reset();
     layout_.update();
     blank_ = lines_.size() == 1 && lines_[0].isEmpty();

@@ -51,37 +51,20 @@ void TextView::textReset() {
     refreshView();
 }
 
-void TextView::undoOperatorEdit() {
-    settle();
-    control_.undo();
-}
+// The operator's edits act on the view as it shows now: what a subclass has pending first.
+void TextView::undoOperatorEdit() { settle(); control_.undo(); }
 
-void TextView::redoOperatorEdit() {
-    settle();
-    control_.redo();
-}
+void TextView::redoOperatorEdit() { settle(); control_.redo(); }
 
-void TextView::cutSelection() {
-    settle();
-    control_.cut();
-}
+void TextView::cutSelection() { settle(); control_.cut(); }
 
 void TextView::copySelection() { control_.copy(); }
 
-void TextView::pasteClipboard() {
-    settle();
-    control_.paste();
-}
+void TextView::pasteClipboard() { settle(); control_.paste(); }
 
-void TextView::deleteSelection() {
-    settle();
-    control_.deleteSelection();
-}
+void TextView::deleteSelection() { settle(); control_.deleteSelection(); }
 
-void TextView::selectAll() {
-    settle();
-    control_.selectAll();
-}
+void TextView::selectAll() { settle(); control_.selectAll(); }
 
 void TextView::setCaret(Position at, bool keepAnchor) {
     settle();
