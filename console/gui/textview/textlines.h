@@ -3,7 +3,10 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <deque>
+#include <list>
+#include <vector>
 
 #include "linetext.h"
 
@@ -34,8 +37,10 @@ public:
     void assign(const QStringList& lines);  // at least one line
     void clear();                           // one empty line
 
-    // Whole characters (grapheme clusters): the boundary before or after a position, across
-    // line breaks; the nearest boundary at or after a column of a line.
+    // Whole characters (grapheme clusters) as QTextBoundaryFinder finds them over the whole
+    // line, of any length, but never between the halves of a surrogate pair: the boundary
+    // before or after a position, across line breaks; the nearest boundary at or after a
+    // column of a line.
     Position nextCharacter(Position at) const;
     Position previousCharacter(Position at) const;
     // The code point before a position (Backspace takes one code point, as Qt's boxes do).
@@ -54,5 +59,21 @@ public:
     static QString normalized(QString text);
 
 private:
+    // The boundaries of a whole line, for a line where the characters around a column do not
+    // settle them (a long run of flags, of combining marks, of Hangul or of an Indic script).
+    // The copy of the text shares the line's storage: while the line still shares it, the
+    // line is unchanged and the bits hold.
+    struct Graphemes {
+        LineText text;
+        std::vector<std::uint64_t> bits;   // bit n set: a boundary at column n
+        std::vector<std::uint64_t> words;  // bit n set: some bit of bits[n] is set
+    };
+    const Graphemes* kept(int line) const;
+    const Graphemes& graphemes(int line) const;
+    // The boundary at or after (forward) or at or before a column inside a line.
+    int boundaryNear(int line, int column, bool forward) const;
+    int boundaryAtOrBefore(int line, int column) const;
+
     std::deque<LineText> lines_{LineText()};
+    mutable std::list<Graphemes> graphemes_;  // the lines asked for last, newest first
 };

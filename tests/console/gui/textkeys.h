@@ -222,6 +222,15 @@ inline std::vector<KeyCase> keyCases() {
     const QString smile = QString::fromUcs4(U"\U0001F600"), boldA = QString::fromUcs4(U"\U0001D400");
     const QString coder = QString::fromUcs4(U"\U0001F469\u200D\U0001F4BB"), flag = QString::fromUcs4(U"\U0001F1E9\U0001F1EA");
     const QString accented = QStringLiteral("e\u0301");
+    // Characters of many code points: a run of flags pairs its halves from the run's start; a
+    // keycap is a digit, a variation selector and a keycap mark; a letter with 100 combining
+    // marks and 34 women joined by 33 joiners are characters of 101 units each; Hangul, as
+    // syllables and as conjoining jamo; Devanagari conjuncts (क्ष, क्षत्रिय).
+    const QString flags = flag.repeated(10), keycap = QStringLiteral("1\uFE0F\u20E3");
+    const QString marks = "a" + QString(100, QChar(0x301)), woman = QString::fromUcs4(U"\U0001F469");
+    const QString joined = woman + (QChar(0x200D) + woman).repeated(33);
+    const QString hangul = QStringLiteral("\uD55C\uAD6D\uC5B4"), jamo = QStringLiteral("\u1112\u1161\u11AB\u1100\u116E\u11A8");
+    const QString ksha = QStringLiteral("\u0915\u094D\u0937"), kshatriya = ksha + QStringLiteral("\u0924\u094D\u0930\u093F\u092F");
     // A flag right after a joiner sequence is kept apart from it by a letter: there Qt 6.4 puts
     // a character boundary between the flag's two halves.
     return {
@@ -287,6 +296,38 @@ inline std::vector<KeyCase> keyCases() {
         {"Delete before a combining mark", "a|" + accented + "b", {Qt::Key_Delete}},
         {"cut of a selected emoji, then undo", "a|" + coder + "b", {K::SelectNextChar, K::Cut, K::Undo, K::Paste}},
         {"a paste of emoji", "a|b", {clip(coder + "x" + flag + accented), K::Paste, K::MoveToPreviousChar, K::MoveToPreviousChar, Qt::Key_Backspace}},
+        {"moves in a run of flags", flags + "|" + flags,
+         {K::MoveToNextChar, K::MoveToNextChar, K::MoveToPreviousChar, K::SelectNextChar, K::SelectNextChar, K::SelectPreviousChar,
+          K::MoveToPreviousChar, K::MoveToNextWord, K::MoveToPreviousWord, K::SelectPreviousWord, K::MoveToNextChar}},
+        // Backspace takes half a flag, and the halves after it pair up anew.
+        {"Backspace in a run of flags", flags + "|" + flags,
+         {Qt::Key_Backspace, K::MoveToNextChar, K::MoveToNextChar, K::MoveToPreviousChar, K::MoveToPreviousChar, Qt::Key_Backspace,
+          K::MoveToNextChar, K::Undo, K::MoveToPreviousChar}},
+        {"Delete in a run of flags", flags + "|" + flags, {Qt::Key_Delete, Qt::Key_Delete, K::Undo, K::MoveToNextChar, K::SelectPreviousChar, Qt::Key_Delete}},
+        {"keycaps", "|" + keycap + " " + hangul.left(1) + keycap + "x",
+         {K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToPreviousChar, K::SelectPreviousChar,
+          K::MoveToNextWord, K::MoveToPreviousWord, K::MoveToPreviousWord, Qt::Key_Delete, K::MoveToEndOfLine, K::MoveToPreviousChar}},
+        {"Backspace over a keycap", hangul.left(1) + keycap + "|x", {Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace, K::Undo, Qt::Key_Delete}},
+        {"a letter with 100 combining marks", "x|" + marks + "y",
+         {K::MoveToNextChar, K::MoveToNextChar, K::MoveToPreviousChar, K::MoveToPreviousChar, K::SelectNextChar, Qt::Key_Delete, K::Undo,
+          K::MoveToNextWord, K::MoveToPreviousWord, K::MoveToEndOfLine, K::MoveToPreviousChar, Qt::Key_Backspace, Qt::Key_Backspace,
+          K::MoveToPreviousChar}},
+        {"a joiner sequence of 101 units", "x|" + joined + "y",
+         {K::MoveToNextChar, K::MoveToNextChar, K::MoveToPreviousChar, K::MoveToPreviousChar, K::SelectNextChar, K::SelectNextChar, K::Cut,
+          K::Undo, Qt::Key_Delete, K::Undo, K::MoveToNextWord, K::MoveToPreviousWord}},
+        {"Backspace in a joiner sequence", "x" + joined + "|y", {Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace, K::MoveToPreviousChar, K::MoveToPreviousChar}},
+        {"Hangul syllables and jamo", "|" + hangul + " " + jamo + " " + hangul,
+         {K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::SelectNextChar,
+          K::MoveToPreviousChar, K::MoveToNextWord, K::MoveToNextWord, K::MoveToPreviousWord, K::SelectNextWord, K::MoveToPreviousChar}},
+        {"Delete in Hangul", hangul + " " + jamo.left(3) + "|" + jamo.mid(3),
+         {Qt::Key_Delete, K::Undo, K::MoveToPreviousChar, Qt::Key_Delete, K::MoveToPreviousChar, K::MoveToPreviousChar, Qt::Key_Delete}},
+        {"Backspace in Hangul", hangul + " " + jamo.left(3) + "|" + jamo.mid(3),
+         {Qt::Key_Backspace, Qt::Key_Backspace, K::MoveToPreviousChar, K::MoveToPreviousChar, Qt::Key_Backspace, K::Undo, K::MoveToNextChar}},
+        {"Devanagari conjuncts", "|" + ksha + " " + kshatriya,
+         {K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::SelectPreviousChar,
+          K::MoveToNextWord, K::MoveToPreviousWord, K::SelectNextWord, K::MoveToNextChar, K::MoveToPreviousChar}},
+        {"Delete in Devanagari", ksha + " " + kshatriya.left(3) + "|" + kshatriya.mid(3), {Qt::Key_Delete, Qt::Key_Delete, K::Undo, K::MoveToPreviousChar, Qt::Key_Delete}},
+        {"Backspace in Devanagari", ksha + " " + kshatriya + "|", {Qt::Key_Backspace, Qt::Key_Backspace, K::MoveToPreviousChar, Qt::Key_Backspace, K::Undo, K::MoveToNextChar}},
         // Typed characters.
         {"typed emoji", "|", {type(smile + boldA + " " + smile + boldA + " "), K::Undo}},
         {"typed joiner sequence and flag", "x|", {type(coder + "y" + flag)}},

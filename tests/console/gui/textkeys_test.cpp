@@ -20,7 +20,8 @@ TEST_F(TextKeys, KeysAndUndoAsQtsPlainTextBox) { runKeyCases(box, ref.get()); }
 // the line. Each case clicks its own line, so that no click makes a triple click of the one
 // before; the click lands a quarter into the character between columns `from` and `to`.
 TEST_F(TextKeys, DoubleAndTripleClicksSelectAsTheReference) {
-    const QString text = QStringLiteral("ab 😀 cd\nx𝐀y z\nab 👩‍💻 cd\nab 🇩🇪 cd\nalpha beta\nAA 00 03\ntwo two\nthree");
+    const QString marks = "e" + QString(40, QChar(0x301));
+    const QString text = QStringLiteral("ab 😀 cd\nx𝐀y z\nab 👩‍💻 cd\nab 🇩🇪 cd\nalpha beta\nAA 00 03\ntwo two\nab 🇩🇪🇩🇪🇩🇪 cd\nab x") + marks + "y cd\nthree";
     const struct {
         const char* name;
         int line, from, to, count;
@@ -33,11 +34,13 @@ TEST_F(TextKeys, DoubleAndTripleClicksSelectAsTheReference) {
         {"a word", 4, 7, 8, 2, "beta"},
         {"a hex byte", 5, 4, 5, 2, "00"},
         {"a line", 6, 5, 6, 3, "two two\n"},
-        {"the last line", 7, 1, 2, 3, "three"},
+        {"a run of flags", 7, 7, 11, 2, QStringLiteral("🇩🇪🇩🇪🇩🇪")},
+        {"a letter with 40 combining marks", 8, 4, 45, 2, "x" + marks + "y"},
+        {"the last line", 9, 1, 2, 3, "three"},
     };
     setState(box, {text, 0, 0});
     setState(ref.get(), {text, 0, 0});
-    ASSERT_EQ(box->lineCount(), 8);
+    ASSERT_EQ(box->lineCount(), 10);
     const QStringList lines = text.split(u'\n');
     auto offset = [&](int line, int column) {
         for (int i = 0; i < line; ++i) column += int(lines[i].size()) + 1;
@@ -89,6 +92,42 @@ TEST_F(TextKeys, PastedLoneSurrogatesJoinNothing) {
     expectWholeCharacterStops(box, "after two Backspaces");
     perform(box, K::Undo);
     expectWholeCharacterStops(box, "after the undo");
+}
+
+// A caret the program puts inside a character stands right after it, where the finder over
+// the whole line has the next boundary: Delete there takes the next character whole, and what
+// is typed goes between whole characters.
+TEST_F(TextKeys, ProgramCaretMovesLandBetweenWholeCharacters) {
+    const QString flag = QString::fromUcs4(U"\U0001F1E9\U0001F1EA"), woman = QString::fromUcs4(U"\U0001F469");
+    const QString marks = "x" + ("a" + QString(100, QChar(0x301))) + "y";  // the letter's 101 units from column 1
+    const QString texts[] = {
+        flag.repeated(20), marks, woman + (QChar(0x200D) + woman).repeated(33), QStringLiteral("\uAD6D1\uFE0F\u20E31\uFE0F\u20E3"),
+        QStringLiteral("\u1112\u1161\u11AB\u1100\u116E\u11A8"), QStringLiteral("\u0915\u094D\u0937\u0924\u094D\u0930\u093F\u092F"),
+    };
+    for (const QString& text : texts) {
+        setState(box, {text, 0, 0});
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        for (int column = 0; column <= text.size(); ++column) {
+            finder.setPosition(column);
+            const int boundary = finder.isAtBoundary() ? column : int(finder.toNextBoundary());
+            box->setCaret({0, column});
+            EXPECT_EQ(box->caret().column, boundary) << "asked at " << column << " in \"" << shown(State{text, -1, -1}) << "\"";
+        }
+    }
+    setState(box, {marks, 0, 0});
+    box->setCaret({0, 60});
+    EXPECT_EQ(stateOf(box), (State{marks, 102, 102}));
+    perform(box, K::MoveToPreviousChar);
+    EXPECT_EQ(stateOf(box), (State{marks, 1, 1}));
+
+    // Inside the sixth flag of twenty.
+    setState(box, {flag.repeated(20), 0, 0});
+    box->setCaret({0, 22});
+    perform(box, Qt::Key_Delete);
+    EXPECT_EQ(stateOf(box), (State{flag.repeated(19), 24, 24}));
+    box->setCaret({0, 10});
+    perform(box, type("x"));
+    EXPECT_EQ(stateOf(box), (State{flag.repeated(3) + "x" + flag.repeated(16), 13, 13}));
 }
 
 // The entries of a menu: their texts, separators and whether they can be chosen.
