@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <deque>
 
+#include "lineoffsets.h"
 #include "linetext.h"
 
 // A place between characters: line index and column (UTF-16 units) within the line.
@@ -30,7 +31,10 @@ public:
     // Replaces the text between two positions ('\n' in text starts a new line); returns the
     // end of the inserted text.
     Position replace(Position from, Position to, const QString& text);
-    void append(LineText line) { lines_.push_back(std::move(line)); }
+    void append(LineText line) {
+        offsets_.appended(int(line.size()));
+        lines_.push_back(std::move(line));
+    }
     void assign(const QStringList& lines);  // at least one line
     void clear();                           // one empty line
 
@@ -53,6 +57,15 @@ public:
     // The text with CR LF and lone CR as '\n', lone surrogates as U+FFFD: what the view keeps.
     static QString normalized(QString text);
 
+    // Offsets in UTF-16 units into the lines joined by '\n', as screen readers count a text:
+    // a logarithm of the line count each (lineoffsets.h). Out of range is clamped.
+    int offsetOf(Position at) const;
+    Position positionAt(int offset) const;
+    int characterCount() const;
+
 private:
     std::deque<LineText> lines_{LineText()};
+    // Kept in step by the mutators above once built; null for a text of one line.
+    const LineOffsets* offsets() const;
+    mutable LineOffsets offsets_;
 };

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "scrollbar.h"
+#include "textaccessible.h"
 
 TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
     // The bars fill their own background (the window's, as under them), so that a bar's
@@ -32,6 +33,7 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
     verticalScrollBar()->setSingleStep(1);
     metrics_.setFont(font());
     updateScrollBars();
+    installTextAccessibility();
 }
 
 // ---- content
@@ -48,6 +50,7 @@ QString TextView::toPlainText() const { return lines_.between({0, 0}, endPositio
 QString TextView::selectedText() const { return lines_.between(std::min(caret_, anchor_), std::max(caret_, anchor_)); }
 
 void TextView::clearText() {
+    const AccessibleTextReset told(this);
     lines_.clear();
     metrics_.reset();
     rows_.reset(1);
@@ -62,6 +65,7 @@ void TextView::clearText() {
 }
 
 void TextView::setPlainText(const QString& text) {
+    const AccessibleTextReset told(this);
     clearText();
     // Measured and wrapped when they are shown.
     lines_.assign(TextLines::normalized(text).split(QLatin1Char('\n')));
@@ -85,6 +89,7 @@ void TextView::appendLine(LineText text) {
         metrics_.appended();
         if (wrap_) rows_.replaced(lines_.size() - 1, 0, 1);
     }
+    accessibleLineAppended(this);
 }
 
 // ---- rows
@@ -340,6 +345,7 @@ void TextView::setCaret(Position at, bool keepAnchor) {
     restartBlink();
     refreshView();
     updateMicroFocus();
+    accessibleCaretMoved(this);
 }
 
 void TextView::selectAll() {
@@ -350,4 +356,5 @@ void TextView::selectAll() {
     copyToSelectionClipboard();
     refreshView();
     updateMicroFocus();
+    accessibleCaretMoved(this);
 }

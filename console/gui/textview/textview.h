@@ -56,6 +56,18 @@ public:
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
+    // ---- for screen readers (textaccessible.cpp)
+    const TextLines& textLines() const { return lines_; }
+    // A character's rectangle in viewport coordinates: where the caret stands before it, as
+    // wide as its advance (0 for a line break).
+    QRect characterRect(Position at) const;
+    // The character under a viewport point; none past a row's end or below the last row.
+    std::optional<Position> characterAt(const QPoint& point) const;
+    // Replaces the text between two positions as an edit of the operator's (one undo step).
+    void replaceRange(Position from, Position to, const QString& text);
+    // Scrolls the text between two positions into view (its start, where it does not fit).
+    void scrollToShow(Position from, Position to);
+
 protected:
     // Wrapping at the view's width (no sideways scrolling), or none.
     void setWrapping(bool on);

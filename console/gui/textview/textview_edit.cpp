@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QScrollBar>
 
+#include "textaccessible.h"
 #include "textview.h"
 
 TextView::Position TextView::replaceText(Position from, Position to, const QString& text) {
@@ -34,6 +35,7 @@ void TextView::textChanged() {
     restartBlink();
     refreshView();
     updateMicroFocus();
+    accessibleCaretMoved(this);
 }
 
 void TextView::edit(Position from, Position to, const QString& text, UndoStack::Kind kind, std::optional<QString> known) {
@@ -43,6 +45,7 @@ void TextView::edit(Position from, Position to, const QString& text, UndoStack::
     QString removed = known ? std::move(*known) : lines_.between(from, to);
     if (removed.isEmpty() && text.isEmpty()) return;
     caret_ = anchor_ = replaceText(from, to, text);
+    accessibleTextReplaced(this, from, removed, text);
     undo_.record({from, std::move(removed), text, kind});
     textChanged();
 }
@@ -55,6 +58,7 @@ void TextView::apply(const UndoStack::Edit& step, bool undo) {
     const QString& gone = undo ? step.inserted : step.removed;
     const QString& back = undo ? step.removed : step.inserted;
     caret_ = anchor_ = replaceText(step.at, UndoStack::endOf(step.at, gone), back);
+    accessibleTextReplaced(this, step.at, gone, back);
     textChanged();
 }
 
