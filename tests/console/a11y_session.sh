@@ -9,6 +9,7 @@ for tool in dbus-run-session dbus-send xvfb-run; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -x "$launcher" ] || { echo "skipped: $launcher is not installed (at-spi2-core)"; exit 77; }
+command -v "$1" >/dev/null || { echo "skipped: $1 is not installed"; exit 77; }
 
 if [ -z "${A11Y_SESSION_BUS:-}" ]; then
   exec env A11Y_SESSION_BUS=1 dbus-run-session -- bash "$0" "$@"

@@ -220,7 +220,8 @@ TEST_F(TextAccess, CaretAndSelectionAfterKeysAsQtsPlainTextBox) {
     const std::vector<Step> steps = {K::MoveToNextLine, K::MoveToEndOfLine, K::MoveToNextChar, K::MoveToNextChar,
                                      K::SelectPreviousLine, K::SelectPreviousChar, K::SelectEndOfLine, K::SelectNextWord,
                                      K::MoveToPreviousChar, K::SelectEndOfDocument, K::SelectAll, K::MoveToNextChar,
-                                     K::SelectStartOfDocument, type("x"), K::SelectPreviousChar, K::Undo};
+                                     K::MoveToStartOfDocument, type("x"), K::MoveToEndOfDocument, K::SelectPreviousLine,
+                                     K::Undo};
     for (std::size_t i = 0; i < steps.size(); ++i) {
         perform(box, steps[i]);
         perform(ref.get(), steps[i]);
