@@ -20,7 +20,9 @@ struct Range {
     int end = -1;
 };
 
-// ---- items found by QTextBoundaryFinder, as Qt's own text interface finds them
+// ---- items found by QTextBoundaryFinder, as Qt's own text interface finds them. Where Qt's
+// would loop for ever (a word asked for at the very end of a text that ends in one) or give a
+// start of -1 (blanks before the first word), these stop at the text's end or start.
 
 bool atItemEdge(const QTextBoundaryFinder& f) {
     return f.boundaryReasons() & (QTextBoundaryFinder::StartOfItem | QTextBoundaryFinder::EndOfItem);
