@@ -1,13 +1,16 @@
 // The text boxes with big texts, each step timed to the end of the paint that follows it: the
 // send box holding 8 MB of hex in one line (its load, a keystroke, "Select all", a word
 // selected by a double click, a page down, a send), a paste of 1 MB in many lines into the
-// send box and into the log pane, and a cut of a whole log of 10^6 lines.
+// send box and into the log pane, and a cut of a whole log of 10^6 lines; a screen reader on a
+// log of 10^6 lines.
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QElapsedTimer>
 #include <benchmark/benchmark.h>
 #include <functional>
 
@@ -168,5 +171,28 @@ void BM_CutWholeLog(benchmark::State& state) {
     if (log->lineCount() > 1) state.SkipWithError("not cut");
 }
 BENCHMARK(BM_CutWholeLog)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A screen reader on a log of 10^6 lines, through the pane's accessible text: a line logged,
+// then read back by its offset with the character count and the caret's offset. The first
+// question counts the line offsets (first_question_ms); after it they are kept with the lines.
+void BM_ScreenReaderOnLog(benchmark::State& state) {
+    SerialPage page;
+    LogPane* log = page.form.RichEdit1;
+    for (int i = 0; i < 1000000; ++i) page.form.addLog("Set Up Success   02:05:09 PM");
+    QElapsedTimer first;
+    first.start();
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(log)->textInterface();
+    benchmark::DoNotOptimize(text->characterCount());
+    state.counters["first_question_ms"] = double(first.nsecsElapsed()) / 1e6;
+    int start = 0, end = 0;
+    for (auto _ : state) {
+        page.form.addLog("Read data success    02:05:09 PM");
+        const int count = text->characterCount();
+        benchmark::DoNotOptimize(text->textAtOffset(count - 1, QAccessible::LineBoundary, &start, &end));
+        benchmark::DoNotOptimize(text->cursorPosition());
+    }
+    if (text->text(start, end) != QStringLiteral("Read data success    02:05:09 PM")) state.SkipWithError("not read back");
+}
+BENCHMARK(BM_ScreenReaderOnLog)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -170,6 +170,10 @@ void TextControl::deleteSelection() {
     if (hasSelection()) edit(caret_, anchor_, QString(), UndoStack::Kind::Other);
 }
 
+void TextControl::replaceRange(Position from, Position to, const QString& text) {
+    edit(from, to, TextLines::normalized(text), UndoStack::Kind::Other);
+}
+
 void TextControl::pasteText(const QString& text) {
     const QString kept = TextLines::normalized(text);
     if (!kept.isEmpty()) edit(caret_, anchor_, kept, UndoStack::Kind::Other);

@@ -81,6 +81,8 @@ public:
     void paste();
     void pasteText(const QString& text);  // at the caret, over the selection
     void deleteSelection();
+    // Replaces the text between two positions as one edit of the operator's.
+    void replaceRange(Position from, Position to, const QString& text);
     void insertTyped(const QString& text);
     // The selection clipboard takes a selection made by mouse or keys, where there is one.
     void copyToSelectionClipboard() const;

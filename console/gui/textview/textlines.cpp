@@ -135,17 +135,21 @@ TextLines::Position TextLines::replace(Position from, Position to, const QString
     QString& last = (*this)[lastLine].edit();
     const Position end{lastLine, int(last.size())};
     last += tail;
+    if (from.line == to.line && pieces.size() == 1) offsets_.lengthChanged(from.line, int(text.size()) - (to.column - from.column));
+    else offsets_.forget();
     return end;
 }
 
 void TextLines::assign(const QStringList& lines) {
     graphemes_.clear();
+    offsets_.forget();
     lines_.assign(lines.begin(), lines.end());
     if (lines_.empty()) lines_.emplace_back();
 }
 
 void TextLines::clear() {
     graphemes_.clear();
+    offsets_.forget();
     lines_.assign(1, LineText());
     lines_.shrink_to_fit();
 }

@@ -8,6 +8,7 @@
 #include <list>
 #include <vector>
 
+#include "lineoffsets.h"
 #include "linetext.h"
 
 // A place between characters: line index and column (UTF-16 units) within the line.
@@ -33,7 +34,10 @@ public:
     // Replaces the text between two positions ('\n' in text starts a new line); returns the
     // end of the inserted text.
     Position replace(Position from, Position to, const QString& text);
-    void append(LineText line) { lines_.push_back(std::move(line)); }
+    void append(LineText line) {
+        offsets_.appended(int(line.size()));
+        lines_.push_back(std::move(line));
+    }
     void assign(const QStringList& lines);  // at least one line
     void clear();                           // one empty line
 
@@ -58,6 +62,12 @@ public:
     // The text with CR LF and lone CR as '\n', lone surrogates as U+FFFD: what the view keeps.
     static QString normalized(QString text);
 
+    // Offsets in UTF-16 units into the lines joined by '\n', as screen readers count a text:
+    // a logarithm of the line count each (lineoffsets.h). Out of range is clamped.
+    int offsetOf(Position at) const;
+    Position positionAt(int offset) const;
+    int characterCount() const;
+
 private:
     // The boundaries of a whole line, for a line where the characters around a column do not
     // settle them (a long run of flags, of combining marks, of Hangul or of an Indic script).
@@ -76,4 +86,7 @@ private:
 
     std::deque<LineText> lines_{LineText()};
     mutable std::list<Graphemes> graphemes_;  // the lines asked for last, newest first
+    // Kept in step by the mutators above once built; null for a text of one line.
+    const LineOffsets* offsets() const;
+    mutable LineOffsets offsets_;
 };

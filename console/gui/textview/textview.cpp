@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "scrollbar.h"
+#include "textaccessible.h"
 
 TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
     // The bars fill their own background (the window's, as under them), so that a bar's
@@ -30,6 +31,7 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
     control_.setHost(this);
     control_.setFont(font());
     updateScrollBars();
+    installTextAccessibility();
 }
 
 // ---- content
@@ -39,9 +41,20 @@ QString TextView::line(int index) const {
     return control_.lines()[index].toString();
 }
 
-void TextView::setPlainText(const QString& text) { control_.setPlainText(text); }
+void TextView::setPlainText(const QString& text) {
+    const AccessibleTextReset told(this);
+    control_.setPlainText(text);
+}
 
-void TextView::clearText() { control_.clear(); }
+void TextView::clearText() {
+    const AccessibleTextReset told(this);
+    control_.clear();
+}
+
+void TextView::appendLine(LineText text) {
+    control_.appendLine(std::move(text));
+    accessibleLineAppended(this);
+}
 
 void TextView::textReset() {
     glyphs_.clear();
@@ -218,6 +231,11 @@ void TextView::caretMoved() {
     restartBlink();
     refreshView();
     updateMicroFocus();
+    accessibleCaretMoved(this);
+}
+
+void TextView::textReplaced(Position at, const QString& removed, const QString& inserted) {
+    accessibleTextReplaced(this, at, removed, inserted);
 }
 
 void TextView::compositionChanged() {

@@ -52,6 +52,18 @@ public:
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
+    // ---- for screen readers (textaccessible.cpp)
+    const TextLines& textLines() const { return control_.lines(); }
+    // A character's rectangle in viewport coordinates: where the caret stands before it, as
+    // wide as its advance (0 for a line break).
+    QRect characterRect(Position at);
+    // The character under a viewport point; none past a row's end or below the last row.
+    std::optional<Position> characterAt(const QPoint& point);
+    // Replaces the text between two positions as an edit of the operator's (one undo step).
+    void replaceRange(Position from, Position to, const QString& text);
+    // Scrolls the text between two positions into view (its start, where it does not fit).
+    void scrollToShow(Position from, Position to);
+
 protected:
     // Wrapping at the view's width (no sideways scrolling), or none.
     void setWrapping(bool on);
@@ -59,7 +71,7 @@ protected:
     // Runs what a subclass has pending for the view before an operator's input acts on it.
     virtual void settle() {}
     // The program's lines, for a subclass that adds them: appended at the end without undo.
-    void appendLine(LineText text) { control_.appendLine(std::move(text)); }
+    void appendLine(LineText text);
     void clearText();  // empty, without undo history
     // Scroll ranges up to date; repaints rect, or the whole view when rect is null.
     void updateScrollBars();
@@ -94,6 +106,7 @@ private:
     int pageRows() const override { return visibleRows(); }
     void scrollRows(int rows) override;
     void caretMoved() override;
+    void textReplaced(Position at, const QString& removed, const QString& inserted) override;
     void textReset() override;
     void compositionChanged() override;
 
