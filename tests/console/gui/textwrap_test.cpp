@@ -269,7 +269,7 @@ void expectRowsAsReference(SendBox* box, QPlainTextEdit* ref, const QString& tex
 // emoji, not only at blanks; a run after blanks that open a line starts on that row; and a
 // row ends only where the last glyph's ink fits, so that a word ending in f, k, t, K or L
 // (whose glyphs reach past their advance) goes to the next row when it fits by its advance
-// alone.
+// alone; and a run broken inside holds as many characters as the reference's row holds.
 TEST_F(WrappedTextBoxes, DISABLED_RowsBreakWhereTheReferenceBreaksThem) {
     expectRowsAsReference(box, ref.get(), QStringLiteral("alpha beta-gamma-delta-epsilon-zeta-eta-theta"), "hyphens");
     expectRowsAsReference(box, ref.get(), QStringLiteral("alpha beta/gamma/delta/epsilon/zeta/eta/theta/iota"), "slashes");
@@ -278,6 +278,11 @@ TEST_F(WrappedTextBoxes, DISABLED_RowsBreakWhereTheReferenceBreaksThem) {
     expectRowsAsReference(box, ref.get(), QStringLiteral("alpha beta gamma delta epsilon zet") + QString::fromUcs4(U"\U0001F600").repeated(12), "emoji");
     expectRowsAsReference(box, ref.get(), u' ' + kRun, "a blank, then a long run");
     expectRowsAsReference(box, ref.get(), QStringLiteral("   ") + kRun, "blanks, then a long run");
+    // A run broken where it fills the row, at a width where the widths the box adds up come to a
+    // character more than the reference's layout holds.
+    setViewportWidth(box, 188);
+    setViewportWidth(ref.get(), 188);
+    expectRowsAsReference(box, ref.get(), kRun, "a run at 180 pixels");
     // A row exactly as wide as the text up to the overhanging letter.
     for (const QString& word : {QStringLiteral("5f"), QStringLiteral("ok"), QStringLiteral("at"), QStringLiteral("OK"), QStringLiteral("AL")}) {
         const QString text = QStringLiteral("alpha beta ") + word + QStringLiteral(" gamma");
