@@ -92,6 +92,9 @@ TEST_F(WrappedTextBoxes, WrapAtTheSameWidthAsTheReference) {
     }
 }
 
+// The key cases of the unwrapped comparison, with both boxes wrapping at 200 pixels.
+TEST_F(WrappedTextBoxes, KeysAndUndoAsQtsPlainTextBox) { runKeyCases(box, ref.get()); }
+
 // Texts of the cases: a line of words, a run without blanks, several lines, some thirty rows.
 struct Texts {
     QString lines = kWords + QStringLiteral("\nab\n") + kRun + QStringLiteral("\nxyz");
