@@ -120,10 +120,16 @@ int TextLayout::rowEnd(int line, int from) {
         for (int c = fits; c > from; --c)
             if (text[c - 1] == u' ' && text[c] != u' ') breaks.push_back(c);
     } else {
+        // Qt's layout ends a word at a blank as well as at a break opportunity (the finder has
+        // none between two numbers, say): a row may start after blanks either way.
         const QString piece = text.mid(from, window - from);
         QTextBoundaryFinder finder(QTextBoundaryFinder::Line, piece);
-        for (qsizetype at = finder.toNextBoundary(); at > 0 && from + at <= fits; at = finder.toNextBoundary())
-            if (finder.boundaryReasons() & QTextBoundaryFinder::BreakOpportunity) breaks.push_back(from + int(at));
+        qsizetype at = finder.toNextBoundary();
+        for (int c = from + 1; c <= fits; ++c) {
+            while (at > 0 && from + at < c) at = finder.toNextBoundary();
+            const bool opportunity = at > 0 && from + at == c && (finder.boundaryReasons() & QTextBoundaryFinder::BreakOpportunity);
+            if (opportunity || (isBlank(text[c - 1]) && !isBlank(text[c]))) breaks.push_back(c);
+        }
         std::reverse(breaks.begin(), breaks.end());
     }
     for (int b : breaks)
@@ -237,8 +243,11 @@ int TextLayout::fitWithTabs(int line, int from) {
 }
 
 TextLayout::Position TextLayout::positionInRow(const Row& row, qreal x) {
-    // Past the end of a row that wraps, the caret stays on it: before its last character.
-    const int to = std::max(row.from, row.last ? row.to : lines_.previousCharacter({row.line, row.to}).column);
+    // Past the end of a row that wraps, the caret stays on it: before its last character. On
+    // that character, the nearer of its ends, as Qt's layout takes a point.
+    const bool past = !row.last && x >= xInRow(row, row.to);
+    const int to = past ? std::max(row.from, lines_.previousCharacter({row.line, row.to}).column) : row.to;
+    if (past) return {row.line, to};
     if (QTextLayout* mixed = mixedDirectionRow(row))
         return {row.line, std::min(to, row.from + mixed->lineAt(0).xToCursor(x))};
     if (tabIn(lines_[row.line], row.from, row.to) >= 0) {
