@@ -116,7 +116,7 @@ private:
     void edit(Position from, Position to, const QString& text, UndoStack::Kind kind,
               std::optional<QString> removed = std::nullopt);
     void apply(const UndoStack::Step& step, bool undo);
-    // Replaces text as part of an edit and tells the host; the change, to record.
+    // Replaces text within an edit and tells the host; the change, to record.
     UndoStack::Change change(Position from, Position to, const QString& text);
     // Replaces text and keeps the layout in step. Records nothing.
     Position replaceText(Position from, Position to, const QString& text);

@@ -62,8 +62,8 @@ void TextView::drawText(QPainter& p, const Row& row, qreal left, int y, const QR
 }
 
 void TextView::drawComposedRow(QPainter& p, int index, qreal left, int y) {
-    // The line's own text before the composition, the part of the composition in this row, the
-    // line's own text after it: each where the composed line puts it, and clipped to its part.
+    // The line's own text before the composition, what of the composition this row holds, the
+    // line's own text after it: each where the composed line puts it, and clipped to its place.
     const ComposedLine& c = control_.composedLine();
     const int from = c.rowStart(index), to = c.rowEnd(index), at = c.at(), end = at + c.length();
     const bool lastRow = index + 1 == c.rowCount();

@@ -197,15 +197,15 @@ UndoStack::Pieces UndoStack::Origins::take(TextPosition from, TextPosition to) {
     if (to <= from) return out;
     const Line first = touched(from.line);
     const Line last = from.line == to.line ? first : touched(to.line);
-    Line part;
-    append(part, first, from.column, from.line == to.line ? to.column : INT_MAX, -from.column);
-    for (const LinePiece& p : part) out.push_back({0, p.column, p.origin});
+    Line taken;
+    append(taken, first, from.column, from.line == to.line ? to.column : INT_MAX, -from.column);
+    for (const LinePiece& p : taken) out.push_back({0, p.column, p.origin});
     if (from.line != to.line) {
         for (auto it = lines_.upper_bound(from.line); it != lines_.end() && it->first < to.line; ++it)
             for (const LinePiece& p : it->second) out.push_back({it->first - from.line, p.column, p.origin});
-        part.clear();
-        append(part, last, 0, to.column, 0);
-        for (const LinePiece& p : part) out.push_back({to.line - from.line, p.column, p.origin});
+        taken.clear();
+        append(taken, last, 0, to.column, 0);
+        for (const LinePiece& p : taken) out.push_back({to.line - from.line, p.column, p.origin});
     }
     Line joined;
     append(joined, first, 0, from.column, 0);
