@@ -1,12 +1,13 @@
 // The text boxes with big texts, each step timed to the end of the paint that follows it: the
 // send box holding 8 MB of hex in one line (its load, a keystroke, "Select all", a word
-// selected by a double click, a page down, a send), a paste of 1 MB in many lines into the
-// send box and into the log pane, and a cut of a whole log of 10^6 lines; a screen reader on a
-// log of 10^6 lines.
+// selected by a double click, a page down, a send, an input method's composition), a paste of
+// 1 MB in many lines into the send box and into the log pane, and a cut of a whole log of 10^6
+// lines; a screen reader on a log of 10^6 lines.
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,7 +76,13 @@ struct HugeLine : SerialPage {
     }
 };
 
-enum Step { kLoad, kKeystroke, kSelectAll, kWord, kPageDown, kSend };
+enum Step { kLoad, kKeystroke, kSelectAll, kWord, kPageDown, kSend, kCompose };
+
+// What an input method sends as the operator types a syllable: the composition so far.
+void composing(QWidget* w, const QString& text) {
+    QInputMethodEvent event(text, {{QInputMethodEvent::Cursor, int(text.size()), 1, QVariant()}});
+    QCoreApplication::sendEvent(w, &event);
+}
 
 void BM_HugeSendBoxLine(benchmark::State& state) {
     HugeLine page;
@@ -105,11 +112,15 @@ void BM_HugeSendBoxLine(benchmark::State& state) {
         case kSend:
             painted([&] { page.form.Button3Click(); });
             break;
+        case kCompose:
+            painted([&] { composing(box, QStringLiteral("nihao")); });
+            break;
         }
         state.PauseTiming();
         state.counters["paints"] += double(count.paints);
         if (step == kSelectAll || step == kWord) page.caretInTheMiddle();
         if (step == kSend) page.form.RichEdit1->clearAll();
+        if (step == kCompose) composing(box, QString());
         QCoreApplication::processEvents();
         count.paints = 0;
         state.ResumeTiming();
@@ -118,8 +129,8 @@ void BM_HugeSendBoxLine(benchmark::State& state) {
     if (box->lineCount() != 1 || box->line(0).size() < page.size) state.SkipWithError("the line is not whole");
 }
 BENCHMARK(BM_HugeSendBoxLine)
-    ->ArgName("step")  // 0 load, 1 keystroke, 2 select all, 3 word, 4 page down, 5 send
-    ->DenseRange(kLoad, kSend)
+    ->ArgName("step")  // 0 load, 1 keystroke, 2 select all, 3 word, 4 page down, 5 send, 6 compose
+    ->DenseRange(kLoad, kCompose)
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
 

@@ -1,7 +1,9 @@
 // The two text boxes as the operator sees them, in both builds: the send box wraps its lines
 // at its width (a hex frame between its pairs, a run without blanks anywhere) and keeps no
 // sideways bar, the log pane keeps long lines on one row; in either box an input method's
-// composition shows at the caret until it is committed or cancelled.
+// composition shows at the caret until it is committed or cancelled, wraps with the text in the
+// send box and is scrolled to in the log pane, with the input method's caret rectangle where the
+// composition's caret is drawn, and is drawn once beside a selection.
 #include <functional>
 #include <QScreen>
 #include <QInputMethodEvent>
@@ -243,9 +245,9 @@ TEST_P(TextBoxes, TheLogPaneKeepsALongLineOnOneRowWithBothBars) {
 }
 
 // What an input method sends while it composes: the composition, underlined or not, with the
-// input method's cursor at `cursor`.
-void compose(QWidget* view, const QString& text, int cursor, bool underlined = true) {
-    QList<QInputMethodEvent::Attribute> attributes{{QInputMethodEvent::Cursor, cursor, 1, QVariant()}};
+// input method's cursor at `cursor`, shown or not.
+void compose(QWidget* view, const QString& text, int cursor, bool underlined = true, bool cursorShown = true) {
+    QList<QInputMethodEvent::Attribute> attributes{{QInputMethodEvent::Cursor, cursor, cursorShown ? 1 : 0, QVariant()}};
     if (underlined) {
         QTextCharFormat format;
         format.setUnderlineStyle(QTextCharFormat::SingleUnderline);
@@ -330,6 +332,140 @@ TEST_P(TextBoxes, ACompositionShowsAtTheCaretUntilCommittedOrCancelled) {
         check(form->RichEdit1);
     }
     QApplication::setCursorFlashTime(flashTime);
+}
+
+// The input method's caret rectangle, in the view's viewport.
+QRect imCaret(const QAbstractScrollArea* view) {
+    return view->inputMethodQuery(Qt::ImCursorRectangle).toRect().translated(-view->viewport()->pos());
+}
+
+void commitText(QWidget* view, const QString& text) {
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QCoreApplication::sendEvent(view, &commit);
+}
+
+QImage picture(const QAbstractScrollArea* view) { return view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// The composition's caret as drawn: where the picture with it differs from the one without.
+QRect drawnCaret(QAbstractScrollArea* view, const QString& text, int cursor) {
+    compose(view, text, cursor, false, false);
+    const QImage hidden = picture(view);
+    compose(view, text, cursor, false, true);
+    return differing(hidden, picture(view));
+}
+
+TEST_P(TextBoxes, ACompositionAtTheRightEdgeOfTheSendBoxWrapsInsideIt) {
+    const int flashTime = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0);
+    const QFontMetrics fm(box->font());
+    const int width = box->viewport()->width();
+    const QString composition = QStringLiteral("nihaonihao");
+    ASSERT_LT(fm.horizontalAdvance(composition) + 16, width) << "a composition that fits a row";
+    // Words up to a few pixels short of the right edge, the caret after the last one's blank.
+    QString words;
+    while (fm.horizontalAdvance(words + QStringLiteral("ab ")) + 2 * 4 < width - 6) words += QStringLiteral("ab ");
+    const QString text = words + QStringLiteral("\nnext");
+    box->setPlainText(text);
+    box->setCaret({0, int(words.size())});
+    form->setFocus();  // no caret in the pictures of the text and of the composition
+    QCoreApplication::processEvents();
+    const QRect caret = box->cursorRect();
+    const QImage before = shown(box);
+    compose(box, composition, int(composition.size()), false);
+    const QImage composing = shown(box);
+    box->setFocus();
+
+    const QRect im = imCaret(box);
+    EXPECT_TRUE(box->viewport()->rect().contains(im)) << "the candidate window opens inside the box";
+    EXPECT_EQ(im.top(), caret.bottom() + 1) << "the composition broke onto the next row";
+    EXPECT_EQ(im, drawnCaret(box, composition, int(composition.size()))) << "the input method is told where the caret is drawn";
+    const QRect drawn = differing(before, composing);
+    EXPECT_GT(drawn.top(), caret.bottom()) << "nothing of it on the caret's row";
+    bool inkAtTheEdge = false;
+    for (int y = 0; y < composing.height(); ++y) inkAtTheEdge |= composing.pixel(width - 1, y) != box->palette().color(QPalette::Base).rgb();
+    EXPECT_FALSE(inkAtTheEdge) << "nothing cut at the right edge";
+    EXPECT_EQ(box->toPlainText(), text) << "a composition is no text yet";
+
+    // Committed, the text stands where the composition stood: the caret is where its caret was.
+    commitText(box, composition);
+    EXPECT_EQ(box->cursorRect(), im);
+    QApplication::setCursorFlashTime(flashTime);
+}
+
+TEST_P(TextBoxes, TheLogPaneScrollsSidewaysToShowAComposition) {
+    const int flashTime = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0);
+    LogPane* pane = form->RichEdit1;
+    form->addLogText(frame(40));
+    pane->setFocus();
+    pane->setCaret({0, int(pane->line(0).size())});
+    QCoreApplication::processEvents();
+    const int scrolled = pane->horizontalScrollBar()->value();
+    ASSERT_GT(scrolled, 0) << "the line's end is past the pane's width";
+    const QString composition = QStringLiteral("nihaonihaonihaonihaonihaonihao");
+    compose(pane, composition, int(composition.size()));
+    QCoreApplication::processEvents();
+    EXPECT_GT(pane->horizontalScrollBar()->value(), scrolled) << "scrolled on";
+    const QRect im = imCaret(pane);
+    EXPECT_TRUE(pane->viewport()->rect().contains(im)) << "the composition's caret in view";
+    EXPECT_EQ(im, drawnCaret(pane, composition, int(composition.size())));
+    commitText(pane, composition);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pane->cursorRect(), im) << "the committed text where the composition was";
+    QApplication::setCursorFlashTime(flashTime);
+}
+
+// A composition begun over a selection takes it out first, as in Qt's box; a selection the
+// input method sets while it composes shows once, before the composition, which pushes the rest
+// of the row aside once.
+TEST_P(TextBoxes, ACompositionBesideASelectionIsDrawnOnce) {
+    box->setPlainText("alpha beta gamma");
+    box->setFocus();
+    QCoreApplication::processEvents();
+    const QRgb highlight = box->palette().color(QPalette::Active, QPalette::Highlight).rgb();
+    const int row = box->cursorRect().top();  // above the glyphs
+    // The columns of the caret's row in the highlight's colour, as runs [from, to).
+    auto highlighted = [&] {
+        const QImage image = shown(box);
+        std::vector<std::pair<int, int>> runs;
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, row) != highlight) continue;
+            if (!runs.empty() && runs.back().second == x) ++runs.back().second;
+            else runs.push_back({x, x + 1});
+        }
+        return runs;
+    };
+    const QFontMetrics fm(box->font());
+    box->setCaret({0, 6});
+    box->setCaret({0, 10}, true);
+    compose(box, "zz", 2);
+    EXPECT_TRUE(highlighted().empty()) << "the selection taken out";
+    EXPECT_EQ(box->toPlainText(), "alpha  gamma");
+
+    box->setPlainText("alpha beta gamma");
+    box->setCaret({0, 6});
+    const int left = box->cursorRect().x();
+    // The selection from 6 for 4, the caret at its end; the composition there, its cursor hidden.
+    QInputMethodEvent selecting("zz", {{QInputMethodEvent::Selection, 6, 4, QVariant()}, {QInputMethodEvent::Cursor, 2, 0, QVariant()}});
+    QCoreApplication::sendEvent(box, &selecting);
+    ASSERT_EQ(box->selectedText(), "beta");
+    const auto runs = highlighted();
+    ASSERT_EQ(runs.size(), 1u) << "one band";
+    EXPECT_NEAR(runs[0].first, left, 1);
+    EXPECT_NEAR(runs[0].second - runs[0].first, fm.horizontalAdvance("beta"), 2);
+    // The rest of the row drawn once, after the composition: as the committed text shows it.
+    const QImage composing = shown(box);
+    box->setPlainText("alpha betazz gamma");
+    box->setCaret({0, 6});
+    box->setCaret({0, 10}, true);
+    form->setFocus();
+    QCoreApplication::processEvents();
+    const QImage committed = shown(box);
+    const int after = left + fm.horizontalAdvance("betazz");
+    EXPECT_TRUE(composing.copy(after, 0, composing.width() - after, composing.height()) ==
+                committed.copy(after, 0, committed.width() - after, committed.height()))
+        << "the text after the composition";
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, TextBoxes, ::testing::Bool(), eachBuildName);

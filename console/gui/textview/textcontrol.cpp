@@ -2,7 +2,6 @@
 #include "textcontrol.h"
 
 #include <QClipboard>
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <algorithm>
 
@@ -21,7 +20,7 @@ void TextControl::setPlainText(const QString& text) {
     caret_ = anchor_ = {};
     goalX_ = -1;
     preedit_ = {};
-    undo_.clear();
+    undo_.clear(text);
     placeCaret();
     host_->textReset();
     host_->caretMoved();
@@ -31,7 +30,12 @@ void TextControl::appendLine(LineText text) {
     if (blank_) {
         lines_[0] = std::move(text);
         layout_.linesReplaced(0, 1, 1);
+        undo_.programLine(0);
         blank_ = false;
+        if (composing()) {
+            layout_.update();
+            placeCaret();
+        }
     } else {
         lines_.append(std::move(text));
         layout_.lineAppended();
@@ -61,11 +65,8 @@ void TextControl::relayout() {
 void TextControl::placeCaret() {
     caretRow_ = layout_.rowIndexOf(caret_);
     caretX_ = layout_.xOf(caret_);
-}
-
-qreal TextControl::compositionAdvance(int cursor) const {
-    if (preedit_.text.isEmpty()) return 0;
-    return QFontMetricsF(layout_.font()).horizontalAdvance(preedit_.text.left(std::clamp(cursor, 0, int(preedit_.text.size()))));
+    if (composing()) composed_.build(lines_, layout_, caret_, preedit_.text, preedit_.formats);
+    else composed_.clear();
 }
 
 // ---- caret
@@ -76,7 +77,6 @@ void TextControl::setCaret(Position at, bool keepAnchor) {
     caret_ = {at.line, lines_.boundaryFrom(at.line, at.column)};
     if (!keepAnchor) anchor_ = caret_;
     goalX_ = -1;
-    undo_.seal();
     placeCaret();
     host_->caretMoved();
 }
@@ -86,7 +86,6 @@ void TextControl::selectAll() {
     anchor_ = {0, 0};
     caret_ = lines_.end();
     goalX_ = -1;
-    undo_.seal();
     placeCaret();
     copyToSelectionClipboard();
     host_->caretMoved();
@@ -114,9 +113,9 @@ TextControl::Position TextControl::replaceText(Position from, Position to, const
 }
 
 void TextControl::textChanged() {
-    // An empty text that still has edits to undo keeps its empty line: a line the program
-    // adds then goes after it, and an undo never joins the two.
-    blank_ = lines_.size() == 1 && lines_[0].isEmpty() && !undo_.canUndo();
+    // An empty text that still has edits to undo or redo keeps its empty line: a line the
+    // program adds then goes after it, and an undo or a redo never joins the two.
+    blank_ = lines_.size() == 1 && lines_[0].isEmpty() && !undo_.canUndo() && !undo_.canRedo();
     goalX_ = -1;
     placeCaret();
     host_->caretMoved();
@@ -129,20 +128,44 @@ void TextControl::edit(Position from, Position to, const QString& text, UndoStac
     if (to < from) std::swap(from, to);
     QString removed = known ? std::move(*known) : lines_.between(from, to);
     if (removed.isEmpty() && text.isEmpty()) return;
+    const Position before = caret_;
     caret_ = anchor_ = replaceText(from, to, text);
     host_->textReplaced(from, removed, text);
-    undo_.record({from, std::move(removed), text, kind});
+    undo_.record(kind, {{from, std::move(removed), text}}, before);
     textChanged();
+}
+
+UndoStack::Change TextControl::change(Position from, Position to, const QString& text) {
+    QString removed = lines_.between(from, to);
+    replaceText(from, to, text);
+    host_->textReplaced(from, removed, text);
+    return {from, std::move(removed), text};
 }
 
 void TextControl::insertTyped(const QString& text) { edit(caret_, anchor_, TextLines::normalized(text), UndoStack::Kind::Typing); }
 
-void TextControl::apply(const UndoStack::Edit& step, bool undo) {
+void TextControl::apply(const UndoStack::Step& step, bool undo) {
     layout_.update();
-    const QString& gone = undo ? step.inserted : step.removed;
-    const QString& back = undo ? step.removed : step.inserted;
-    caret_ = anchor_ = replaceText(step.at, UndoStack::endOf(step.at, gone), back);
-    host_->textReplaced(step.at, gone, back);
+    auto replace = [&](const UndoStack::Change& c, const QString& gone, const QString& back) {
+        replaceText(c.at, UndoStack::endOf(c.at, gone), back);
+        host_->textReplaced(c.at, gone, back);
+    };
+    if (undo) {
+        for (auto c = step.changes.rbegin(); c != step.changes.rend(); ++c) replace(*c, c->inserted, c->removed);
+    } else {
+        for (const UndoStack::Change& c : step.changes) replace(c, c.removed, c.inserted);
+    }
+    // Where Qt's document leaves the caret: after a redo, after the last change's text; after an
+    // undo, after what the first change had removed, or where the step recorded it.
+    Position at;
+    const UndoStack::Change& first = step.changes.front();
+    const UndoStack::Change& last = step.changes.back();
+    if (!undo) at = UndoStack::endOf(last.at, last.inserted);
+    else if (step.undoCaret == UndoStack::UndoCaret::Recorded) at = step.caretBefore;
+    else if (step.undoCaret == UndoStack::UndoCaret::AfterFirstLine) at = lines_.size() > 1 ? Position{1, 0} : Position{0, lines_.length(0)};
+    else at = UndoStack::endOf(first.at, first.removed);
+    at = lines_.clamp(at);
+    caret_ = anchor_ = {at.line, lines_.boundaryFrom(at.line, at.column)};
     textChanged();
 }
 
@@ -176,7 +199,7 @@ void TextControl::replaceRange(Position from, Position to, const QString& text) 
 
 void TextControl::pasteText(const QString& text) {
     const QString kept = TextLines::normalized(text);
-    if (!kept.isEmpty()) edit(caret_, anchor_, kept, UndoStack::Kind::Other);
+    if (!kept.isEmpty()) edit(caret_, anchor_, kept, UndoStack::Kind::Paste);
 }
 
 void TextControl::paste() { pasteText(QGuiApplication::clipboard()->text()); }

@@ -9,6 +9,7 @@
 #include <QTextLayout>
 #include <optional>
 
+#include "composedline.h"
 #include "textlayout.h"
 #include "textlines.h"
 #include "undostack.h"
@@ -96,13 +97,16 @@ public:
     struct Composition {
         QString text;
         QList<QTextLayout::FormatRange> formats;
-        int cursor = 0;
+        int cursor = 0;  // the input method's cursor in it
         bool cursorShown = true;
     };
     const Composition& composition() const { return preedit_; }
     bool composing() const { return !preedit_.text.isEmpty(); }
-    // The width of the composition up to its cursor (or whole), in the control's font.
-    qreal compositionAdvance(int cursor) const;
+    // While composing, the caret's line as it shows with the composition in it.
+    const ComposedLine& composedLine() const { return composed_; }
+    // Drops the composition without a commit (what an input method left uncommitted when asked
+    // to commit, or after its work moved elsewhere).
+    void dropComposition();
 
     // The layout changed (a width or font): rows and the caret's place found again.
     void relayout();
@@ -113,11 +117,13 @@ private:
     // the caller has it already.
     void edit(Position from, Position to, const QString& text, UndoStack::Kind kind,
               std::optional<QString> removed = std::nullopt);
-    void apply(const UndoStack::Edit& step, bool undo);
+    void apply(const UndoStack::Step& step, bool undo);
+    // Replaces text within an edit and tells the host; the change, to record.
+    UndoStack::Change change(Position from, Position to, const QString& text);
     // Replaces text and keeps the layout in step. Records nothing.
     Position replaceText(Position from, Position to, const QString& text);
     void textChanged();  // after any edit: empty or not, the caret placed and told
-    void placeCaret();   // caretRow_ and caretX_ for the caret as it stands
+    void placeCaret();   // caretRow_ and caretX_ for the caret as it stands; the composed line
 
     bool moveKey(QKeyEvent* event);
     bool editKey(QKeyEvent* event);
@@ -132,6 +138,7 @@ private:
     TextLayout layout_{lines_};
     UndoStack undo_;
     Composition preedit_;
+    ComposedLine composed_;
     bool blank_ = true;  // nothing in the text: lineCount() is 0
     Position caret_, anchor_;
     int caretRow_ = 0;

@@ -2,6 +2,8 @@
 #include "textview.h"
 
 #include <QApplication>
+#include <QFocusEvent>
+#include <QInputMethod>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
@@ -42,11 +44,13 @@ QString TextView::line(int index) const {
 }
 
 void TextView::setPlainText(const QString& text) {
+    resetComposition();
     const AccessibleTextReset told(this);
     control_.setPlainText(text);
 }
 
 void TextView::clearText() {
+    resetComposition();
     const AccessibleTextReset told(this);
     control_.clear();
 }
@@ -113,16 +117,62 @@ int TextView::lineHeight() const { return std::max(1, fontMetrics().lineSpacing(
 
 int TextView::visibleRows() const { return std::max(1, (viewport()->height() - kMargin) / lineHeight()); }
 
-TextView::Position TextView::positionAt(const QPoint& point) {
+int TextView::rowCount() const {
+    const ComposedLine& composed = control_.composedLine();
+    return control_.layout().rowCount() + (composed.active() ? composed.extraRows() : 0);
+}
+
+TextView::ShownRow TextView::shownRow(int index) const {
+    const ComposedLine& composed = control_.composedLine();
+    if (composed.active()) {
+        const int first = control_.layout().firstRowOf(composed.line());
+        if (index >= first && index < first + composed.rowCount()) return {first, index - first};
+        if (index >= first + composed.rowCount()) index -= composed.extraRows();
+    }
+    return {index, -1};
+}
+
+TextView::ShownRow TextView::shownRowAt(const QPoint& point) const {
     const int row = point.y() < kMargin ? -1 : (point.y() - kMargin) / lineHeight();
-    const int at = std::clamp(topRow() + row, 0, std::max(0, rowCount() - 1));
-    return control_.positionAt(at, point.x() + horizontalScrollBar()->value() - kMargin);
+    return shownRow(std::clamp(topRow() + row, 0, std::max(0, rowCount() - 1)));
+}
+
+TextView::Position TextView::positionAt(const QPoint& point) {
+    const ShownRow shown = shownRowAt(point);
+    const qreal x = point.x() + horizontalScrollBar()->value() - kMargin;
+    const ComposedLine& composed = control_.composedLine();
+    if (shown.composed < 0) return control_.positionAt(shown.layoutRow, x);
+    // On the composition: the caret's place; after it, the line's own.
+    const int column = composed.columnAt(shown.composed, x), at = composed.at();
+    return {composed.line(), column <= at ? column : std::max(at, column - composed.length())};
+}
+
+int TextView::compositionOffsetAt(const QPoint& point) {
+    const ComposedLine& composed = control_.composedLine();
+    if (!composed.active()) return -1;
+    const ShownRow shown = shownRowAt(point);
+    if (shown.composed < 0) return -1;
+    // As Qt's box hit-tests it: the places at either end count as the composition's.
+    const int offset = composed.columnAt(shown.composed, point.x() + horizontalScrollBar()->value() - kMargin) - composed.at();
+    return offset >= 0 && offset <= composed.length() ? offset : -1;
+}
+
+int TextView::caretShownRow() const {
+    const ComposedLine& composed = control_.composedLine();
+    if (!composed.active()) return control_.caretRow();
+    return control_.layout().firstRowOf(composed.line()) + composed.rowOf(composed.at() + control_.composition().cursor);
 }
 
 QRect TextView::cursorRect() const {
-    const int row = control_.caretRow() - topRow();
-    const qreal x = std::lround(control_.caretX()) + std::lround(control_.compositionAdvance(control_.composition().cursor));
-    return {kMargin + int(x) - horizontalScrollBar()->value(), kMargin + row * lineHeight(), 1, lineHeight()};
+    qreal x = control_.caretX();
+    const ComposedLine& composed = control_.composedLine();
+    if (composed.active()) {
+        // The input method's cursor in the composition, where the composed line shows it.
+        const int column = composed.at() + control_.composition().cursor;
+        x = composed.xInRow(composed.rowOf(column), column);
+    }
+    const int row = caretShownRow() - topRow();
+    return {kMargin + int(std::lround(x)) - horizontalScrollBar()->value(), kMargin + row * lineHeight(), 1, lineHeight()};
 }
 
 QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
@@ -148,7 +198,10 @@ void TextView::updateScrollBars() {
     v->setPageStep(visible);
     QScrollBar* h = horizontalScrollBar();
     const int width = viewport()->width();
-    setBarRange(h, wrap_ ? 0 : std::max(0, control_.layout().widest() + 2 * kMargin - width));
+    int widest = control_.layout().widest();
+    const ComposedLine& composed = control_.composedLine();
+    if (composed.active()) widest = std::max(widest, int(std::ceil(composed.width())));
+    setBarRange(h, wrap_ ? 0 : std::max(0, widest + 2 * kMargin - width));
     h->setPageStep(std::max(1, width));
     // A bar shown as needed is shown or hidden by the area's own layout, which setting the
     // policy again runs.
@@ -172,7 +225,7 @@ void TextView::ensureCaretVisible() {
     updateScrollBars();
     QScrollBar* v = verticalScrollBar();
     const int visible = visibleRows();
-    const int row = control_.caretRow();
+    const int row = caretShownRow();
     if (row < v->value()) v->setValue(row);
     else if (row >= v->value() + visible) v->setValue(row - visible + 1);
     if (wrap_) return;
@@ -268,5 +321,29 @@ void TextView::focusInEvent(QFocusEvent* event) {
 void TextView::focusOutEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusOutEvent(event);
     blink_.stop();
+    // Qt's widgets asked the input method to commit before the focus went to another widget;
+    // what it left, no input method works on. A popup (a menu) or another window in between
+    // hands the focus back, and the composition outlasts them.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason && reason != Qt::ActiveWindowFocusReason)
+        control_.dropComposition();
     refreshView();
+}
+
+// ---- the composition
+
+void TextView::commitComposition() {
+    if (!control_.composing()) return;
+    // An input method that has the composition going commits it with an event of its own.
+    committing_ = true;
+    QGuiApplication::inputMethod()->commit();
+    committing_ = false;
+    control_.dropComposition();
+}
+
+void TextView::resetComposition() {
+    if (!control_.composing()) return;
+    // The input method forgets it, where it works for this view.
+    if (hasFocus()) QGuiApplication::inputMethod()->reset();
+    control_.dropComposition();
 }

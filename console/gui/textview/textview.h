@@ -78,7 +78,7 @@ protected:
     void refreshView(const QRect& rect = QRect());
     int lineHeight() const;
     int visibleRows() const;
-    int rowCount() const { return control_.layout().rowCount(); }
+    int rowCount() const;  // the rows shown: the layout's, and while composing the composition's more
     static constexpr int kMargin = 4;  // left and top gap between the frame and the text
     // A repaint is pending for some of the view (so not every pixel in view is current); and,
     // while a subclass moves the view by whole rows, that the pixels in view move with it.
@@ -122,9 +122,25 @@ private:
     void restartBlink();
     void rewrap();
 
+    // A row the view shows: one of the layout's, or while composing one of the composed line's.
+    struct ShownRow {
+        int layoutRow = 0;
+        int composed = -1;  // the composed line's row, or -1
+    };
+    ShownRow shownRow(int index) const;
+    ShownRow shownRowAt(const QPoint& point) const;  // under a viewport point (the nearest)
+    int caretShownRow() const;  // the row the caret is drawn in (the composition's cursor's)
+    // Where a point falls in the composition (0 to its length), or -1 outside it.
+    int compositionOffsetAt(const QPoint& point);
+    // The composition committed through the input method (what it leaves is dropped), or reset.
+    void commitComposition();
+    void resetComposition();
+
     // Drawing: a row's text from column `from` to `to`, the x of the row's start at `left`.
     void drawRow(QPainter& p, const Row& row, qreal left, int baseline, int from, int to);
-    void drawComposition(QPainter& p, QPointF at);
+    // A row's text with the selection over it, the row's start at `left`; within `clip` if given.
+    void drawText(QPainter& p, const Row& row, qreal left, int y, const QRectF& clip = QRectF());
+    void drawComposedRow(QPainter& p, int row, qreal left, int y);
 
     TextControl control_;
     GlyphCache glyphs_;
@@ -134,4 +150,9 @@ private:
     // A press within the double-click time after a double click selects the line.
     QElapsedTimer tripleClick_;
     QPoint tripleClickAt_;
+    // A press on the composition, which is the input method's: where, and at which offset.
+    bool pressedInComposition_ = false;
+    QPoint compositionPress_;
+    int compositionPressOffset_ = -1;
+    bool committing_ = false;  // the input method is asked to commit: its event waits for nothing
 };

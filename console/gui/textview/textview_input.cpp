@@ -1,9 +1,13 @@
 // The operator's mouse and keys in the text view: keys go to the editing control, clicks are
-// mapped to the places the view shows, as Qt's own plain-text box takes them.
+// mapped to the places the view shows, as Qt's own plain-text box takes them. While an input
+// method composes, a press on the composition is the input method's; a left press or double
+// click anywhere else commits it first.
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethod>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <utility>
 
 #include "textview.h"
 
@@ -14,14 +18,25 @@ void TextView::keyPressEvent(QKeyEvent* event) {
 }
 
 void TextView::inputMethodEvent(QInputMethodEvent* event) {
-    settle();
+    // A commit asked for by a click waits for nothing: the click maps its point as shown.
+    if (!committing_) settle();
     control_.inputMethod(event);
     event->accept();
 }
 
 void TextView::mousePressEvent(QMouseEvent* event) {
-    // The place under the pointer as the view shows it now, before lines pending move it.
     const QPoint point = event->position().toPoint();
+    pressedInComposition_ = false;
+    if (control_.composing()) {
+        if (const int offset = compositionOffsetAt(point); offset >= 0) {
+            pressedInComposition_ = true;
+            compositionPress_ = point;
+            compositionPressOffset_ = offset;
+            return event->accept();
+        }
+        if (event->button() == Qt::LeftButton) commitComposition();
+    }
+    // The place under the pointer as the view shows it now, before lines pending move it.
     const Position at = positionAt(point);
     settle();
     if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
@@ -41,14 +56,34 @@ void TextView::mousePressEvent(QMouseEvent* event) {
 
 void TextView::mouseMoveEvent(QMouseEvent* event) {
     if (!(event->buttons() & Qt::LeftButton)) return QAbstractScrollArea::mouseMoveEvent(event);
-    control_.setCaret(positionAt(event->position().toPoint()), true);
+    const QPoint point = event->position().toPoint();
+    if (pressedInComposition_) {
+        // Dragged off the place pressed: the composition is committed and the caret goes where
+        // the press was; the drag selects nothing.
+        if (control_.composing() && compositionOffsetAt(point) != compositionPressOffset_) {
+            commitComposition();
+            control_.setCaret(positionAt(compositionPress_));
+        }
+        return;
+    }
+    control_.setCaret(positionAt(point), true);
 }
 
 void TextView::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    if (control_.composing()) {
+        // A click on the composition tells the input method where in it.
+        if (const int offset = compositionOffsetAt(point); offset >= 0) {
+            pressedInComposition_ = false;
+            QGuiApplication::inputMethod()->invokeAction(QInputMethod::Click, offset);
+            return event->accept();
+        }
+    }
+    if (std::exchange(pressedInComposition_, false) && event->button() == Qt::LeftButton) return;
     if (event->button() == Qt::LeftButton) return control_.copyToSelectionClipboard();
     if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection()) {
         // The mouse selection goes in where the pointer is.
-        setCaret(positionAt(event->position().toPoint()));
+        setCaret(positionAt(point));
         control_.pasteText(QApplication::clipboard()->text(QClipboard::Selection));
         return;
     }
@@ -57,6 +92,8 @@ void TextView::mouseReleaseEvent(QMouseEvent* event) {
 
 void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseDoubleClickEvent(event);
+    pressedInComposition_ = false;
+    commitComposition();
     const Position at = positionAt(event->position().toPoint());
     settle();
     const auto [from, to] = control_.lines().wordAt(at);

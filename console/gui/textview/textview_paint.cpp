@@ -35,14 +35,74 @@ void TextView::drawRow(QPainter& p, const Row& row, qreal left, int baseline, in
         piece(std::max(m->column, from), std::min((m + 1)->column, to));
 }
 
-void TextView::drawComposition(QPainter& p, QPointF at) {
-    const TextControl::Composition& c = control_.composition();
-    QTextLayout layout(c.text, font());
-    layout.setFormats(c.formats);
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-    layout.draw(&p, QPointF(at.x(), at.y() - fontMetrics().ascent()));
+void TextView::drawText(QPainter& p, const Row& row, qreal left, int y, const QRectF& clip) {
+    const int h = lineHeight(), ascent = fontMetrics().ascent();
+    p.save();
+    if (!clip.isNull()) p.setClipRect(clip, Qt::IntersectClip);
+    p.setPen(palette().color(QPalette::Text));
+    const Position selFrom = control_.selectionStart(), selTo = control_.selectionEnd();
+    const QPalette& pal = palette();
+    if (QTextLayout* mixed = control_.layout().mixedDirectionRow(row)) {
+        // Right-to-left text in visual order, a selection in it as one band or more.
+        QList<QTextLayout::FormatRange> selection;
+        const int from = std::clamp(selFrom.line < row.line ? row.from : selFrom.column, row.from, row.to);
+        const int to = std::clamp(selTo.line > row.line ? row.to : selTo.column, row.from, row.to);
+        if (selFrom.line <= row.line && selTo.line >= row.line && from < to) {
+            QTextCharFormat format;
+            format.setBackground(pal.color(QPalette::Active, QPalette::Highlight));
+            format.setForeground(pal.color(QPalette::Active, QPalette::HighlightedText));
+            selection.append({from - row.from, to - from, format});
+        }
+        mixed->draw(&p, QPointF(left, y + ascent - mixed->lineAt(0).ascent()), selection);
+        p.restore();
+        return;
+    }
+    drawRow(p, row, left, y + ascent, row.from, row.to);
+    // The selection band, with the text in the selection's colours; the last row of a line
+    // shows its line break selected as a blank's width. The selection stays visible, in the
+    // active colours, when the focus is elsewhere.
+    const Position rowStart{row.line, row.from}, rowEnd{row.line, row.to};
+    const bool breakSelected = row.last && selTo.line > row.line && selFrom <= rowEnd;
+    if (selFrom < selTo && selTo > rowStart && (selFrom < rowEnd || breakSelected)) {
+        TextLayout& layout = control_.layout();
+        const int l = int(std::lround(left + (selFrom > rowStart ? layout.xInRow(row, selFrom.column) : 0)));
+        int r = int(std::lround(left + layout.xInRow(row, selTo <= rowEnd ? selTo.column : row.to)));
+        if (breakSelected) r += fontMetrics().horizontalAdvance(QLatin1Char(' '));
+        const QRect band(l, y, std::max(0, std::min(r, viewport()->width()) - l), h);
+        p.fillRect(band, pal.color(QPalette::Active, QPalette::Highlight));
+        p.setClipRect(band, Qt::IntersectClip);
+        p.setPen(pal.color(QPalette::Active, QPalette::HighlightedText));
+        drawRow(p, row, left, y + ascent, row.from, row.to);
+    }
+    p.restore();
+}
+
+void TextView::drawComposedRow(QPainter& p, int index, qreal left, int y) {
+    // The line's own text before the composition, what of the composition this row holds, the
+    // line's own text after it: each where the composed line puts it, and clipped to its place.
+    const ComposedLine& c = control_.composedLine();
+    const int from = c.rowStart(index), to = c.rowEnd(index), at = c.at(), end = at + c.length();
+    const bool lastRow = index + 1 == c.rowCount();
+    const qreal start = c.x(from);
+    auto xOf = [&](int column) { return left + c.x(column) - start; };
+    const qreal h = lineHeight(), right = viewport()->width();
+    if (from < at) {
+        const int stop = std::min(to, at);
+        drawText(p, {c.line(), index, from, stop, false}, xOf(from), y, QRectF(0, y, xOf(stop), h));
+    }
+    if (from < end && to > at) {
+        const qreal l = xOf(std::max(from, at)), r = xOf(std::min(to, end));
+        p.save();
+        p.setClipRect(QRectF(l, y, r - l, h), Qt::IntersectClip);
+        p.setPen(palette().color(QPalette::Text));
+        c.composition().draw(&p, QPointF(xOf(at), y));
+        p.restore();
+    }
+    if (to > end || lastRow) {
+        const int ownFrom = std::max(from, end) - c.length(), ownTo = to - c.length();
+        const qreal l = xOf(ownFrom + c.length());
+        drawText(p, {c.line(), index, ownFrom, ownTo, lastRow}, l, y, QRectF(l, y, std::max(0.0, right - l), h));
+    }
 }
 
 void TextView::paintEvent(QPaintEvent* event) {
@@ -51,74 +111,26 @@ void TextView::paintEvent(QPaintEvent* event) {
     TextLayout& layout = control_.layout();
     const QPalette& pal = palette();
     const int h = lineHeight();
-    const int ascent = fontMetrics().ascent();
     const int dx = horizontalScrollBar()->value();
     const int top = topRow();
     const QRect area = event->rect();
     const int firstShown = std::max(0, (area.top() - kMargin) / h);
     const int lastShown = (area.bottom() - kMargin) / h;
-    const Position selFrom = control_.selectionStart(), selTo = control_.selectionEnd();
-    // The selection stays visible, in the active colours, when the focus is elsewhere.
-    const QColor highlight = pal.color(QPalette::Active, QPalette::Highlight);
-    const QColor highlighted = pal.color(QPalette::Active, QPalette::HighlightedText);
-    const int width = viewport()->width();
-    const bool composing = control_.composing();
-    const int caretRow = control_.caretRow();
     const int widestBefore = layout.widest();
     for (int k = firstShown; k <= lastShown && top + k < rowCount(); ++k) {
-        const Row row = layout.rowAtIndex(top + k);
-        if (!wrap_) layout.lineWidth(row.line);
+        const ShownRow shown = shownRow(top + k);
         const int y = kMargin + k * h;
         const qreal left = kMargin - dx;
-        // The text, and over it the selection band with the text in the selection's colours.
-        auto text = [&](qreal shift) {
-            p.setPen(pal.color(QPalette::Text));
-            if (QTextLayout* mixed = layout.mixedDirectionRow(row)) {
-                // Right-to-left text in visual order, a selection in it as one or more bands.
-                QList<QTextLayout::FormatRange> selection;
-                const int from = std::clamp(selFrom.line < row.line ? row.from : selFrom.column, row.from, row.to);
-                const int to = std::clamp(selTo.line > row.line ? row.to : selTo.column, row.from, row.to);
-                if (selFrom.line <= row.line && selTo.line >= row.line && from < to) {
-                    QTextCharFormat format;
-                    format.setBackground(highlight);
-                    format.setForeground(highlighted);
-                    selection.append({from - row.from, to - from, format});
-                }
-                mixed->draw(&p, QPointF(left + shift, y + ascent - mixed->lineAt(0).ascent()), selection);
-                return;
-            }
-            drawRow(p, row, left + shift, y + ascent, row.from, row.to);
-            const Position rowStart{row.line, row.from}, rowEnd{row.line, row.to};
-            // The last row of a line shows its line break selected as a blank's width.
-            const bool breakSelected = row.last && selTo.line > row.line && selFrom <= rowEnd;
-            if (!(selFrom < selTo && selTo > rowStart && (selFrom < rowEnd || breakSelected))) return;
-            const int l = int(std::lround(left + (selFrom > rowStart ? layout.xInRow(row, selFrom.column) : 0)));
-            int r = int(std::lround(left + layout.xInRow(row, selTo <= rowEnd ? selTo.column : row.to)));
-            if (breakSelected) r += fontMetrics().horizontalAdvance(QLatin1Char(' '));
-            const QRect band(int(l + shift), y, std::max(0, std::min(r, width) - l), h);
-            p.fillRect(band, highlight);
-            p.save();
-            p.setClipRect(band);
-            p.setPen(highlighted);
-            drawRow(p, row, left + shift, y + ascent, row.from, row.to);
-            p.restore();
-        };
-        if (composing && top + k == caretRow) {
-            // The composition stands at the caret and pushes the rest of the row aside.
-            const int at = kMargin + int(std::lround(control_.caretX())) - dx;
-            const qreal wide = control_.compositionAdvance(int(control_.composition().text.size()));
-            p.save();
-            p.setClipRect(QRect(0, y, std::max(0, at), h));
-            text(0);
-            p.setClipRect(QRectF(at + wide, y, width, h).toAlignedRect());
-            text(wide);
-            p.restore();
-            p.setPen(pal.color(QPalette::Text));
-            drawComposition(p, QPointF(at, y + ascent));
-        } else {
-            text(0);
+        if (shown.composed >= 0) {
+            if (!wrap_) layout.lineWidth(control_.composedLine().line());
+            drawComposedRow(p, shown.composed, left, y);
+            continue;
         }
+        const Row row = layout.rowAtIndex(shown.layoutRow);
+        if (!wrap_) layout.lineWidth(row.line);
+        drawText(p, row, left, y);
     }
+    const bool composing = control_.composing();
     const bool caretVisible = !composing || control_.composition().cursorShown;
     if (hasFocus() && caretShown_ && caretVisible) p.fillRect(cursorRect(), pal.color(QPalette::Text));
     stale_ = false;  // Qt paints all that is dirty in one paint

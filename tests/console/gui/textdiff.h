@@ -3,6 +3,7 @@
 // shows compared: text, caret and anchor, where the caret stands on screen, and where the rows
 // of wrapped lines start.
 #pragma once
+#include <QApplication>
 #include <QInputMethodEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -65,15 +66,15 @@ inline Act clickAt(QPoint point, int top, int count) {
     a.top = top;
     return a;
 }
-inline Act compose(const QString& text, int cursor) {
+inline Act imCompose(const QString& text, int cursor) {
     Act a(Qt::Key_unknown);
     a.kind = Act::Compose;
     a.text = text;
     a.cursor = cursor;
     return a;
 }
-inline Act commit(const QString& text, int from = 0, int length = 0) {
-    Act a = compose(text, 0);
+inline Act imCommit(const QString& text, int from = 0, int length = 0) {
+    Act a = imCompose(text, 0);
     a.kind = Act::Commit;
     a.from = from;
     a.length = length;
@@ -128,12 +129,20 @@ inline void setViewportWidth(QAbstractScrollArea* w, int width) {
 }
 
 // The reference wraps as the send box does: at its viewport's width (less the same margin of
-// 4 on either side), with the bars the box has, as large as the box.
+// 4 on either side), with the bars the box has, as large as the box. It stands in a window of
+// its own, so that giving it the focus for a step takes the focus from no box: a composition
+// in the send box lasts as long as the operator's focus stays there.
 inline void wrapLikeBox(QPlainTextEdit* ref, SendBox* box) {
+    ref->setParent(nullptr);
     ref->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ref->setVerticalScrollBarPolicy(box->verticalScrollBarPolicy());
     ref->setHorizontalScrollBarPolicy(box->horizontalScrollBarPolicy());
     ref->resize(box->size());
+    ref->show();
+    QWidget* window = box->window();
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    QCoreApplication::processEvents();
 }
 
 // The reference's point for a click: the step says where in the reference's text it lands.

@@ -1,15 +1,18 @@
-// Keys, undo and the mouse in the send box, each case run on the box and on Qt's own
-// QPlainTextEdit beside it: the plain-text box says what is right, and after every step the box
-// must show the same text, caret and anchor. Shared by both builds' tests.
+// Keys, input methods, undo and the mouse in the send box, each case run on the box and on Qt's
+// own QPlainTextEdit beside it: the plain-text box says what is right, and after every step the
+// box must show the same text, caret, anchor and composition. Shared by both builds' tests.
 #pragma once
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBoundaryFinder>
+#include <QTextLayout>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
@@ -25,11 +28,13 @@ namespace textkeys {
 // A place in the box: line and column.
 using Position = decltype(std::declval<SendBox&>().caret());
 
-// What a text box shows: its text, and the caret and anchor as offsets into it.
+// What a text box shows: its text, the caret and anchor as offsets into it, and an input
+// method's composition standing at the caret.
 struct State {
     QString text;
     int caret = 0;
     int anchor = 0;
+    QString composition = {};
     friend bool operator==(const State&, const State&) = default;
 };
 
@@ -53,6 +58,7 @@ inline std::string shown(const State& s) {
             code(c.unicode());
         }
     }
+    if (!s.composition.isEmpty()) out += " composing \"" + shown(State{s.composition, -1, -1}) + '"';
     return out;
 }
 inline void PrintTo(const State& s, std::ostream* os) { *os << '"' << shown(s) << '"'; }
@@ -83,10 +89,12 @@ inline Position positionOf(const SendBox* box, int offset) {
     at.column = offset;
     return at;
 }
-inline State stateOf(const SendBox* box) { return {box->toPlainText(), offsetOf(box, box->caret()), offsetOf(box, box->anchor())}; }
+inline State stateOf(const SendBox* box) {
+    return {box->toPlainText(), offsetOf(box, box->caret()), offsetOf(box, box->anchor()), box->control().composition().text};
+}
 inline State stateOf(const QPlainTextEdit* ref) {
     const QTextCursor c = ref->textCursor();
-    return {ref->toPlainText(), c.position(), c.anchor()};
+    return {ref->toPlainText(), c.position(), c.anchor(), c.block().layout()->preeditAreaText()};
 }
 inline void setState(SendBox* box, const State& s) {
     box->setPlainText(s.text);
@@ -114,11 +122,18 @@ inline QPoint pointAt(QPlainTextEdit* ref, int offset) {
 // ---- steps
 
 // One step of a case: a key combination, text typed (each character its own key event, as a
-// keyboard or an input method's direct key sends it), or new clipboard contents.
+// keyboard or an input method's direct key sends it), new clipboard contents, or an input
+// method's event.
 struct Step {
-    enum Kind { Key, Type, Clip } kind = Key;
+    enum Kind { Key, Type, Clip, InputMethod } kind = Key;
     QKeyCombination key;
     QString text;
+    // An input method's event: `text` committed in place of the text from `from` to `from +
+    // length` around the caret, the composition `preedit` with its cursor at `cursor` (-1: no
+    // cursor attribute), and a selection it sets from `selectStart` (-1: none).
+    QString preedit;
+    int from = 0, length = 0, cursor = -1;
+    int selectStart = -1, selectLength = 0;
     Step(QKeySequence::StandardKey k) : key(QKeySequence(k)[0]) {}  // this platform's first binding
     Step(QKeyCombination k) : key(k) {}
     Step(Qt::Key k) : key(k) {}
@@ -134,13 +149,52 @@ inline Step clip(const QString& text) {
     s.kind = Step::Clip;
     return s;
 }
+// The input method composes `preedit` (its cursor at `cursor`), or commits `text` in place of
+// the units from `from` to `from + length` around the caret, or sets a selection.
+inline Step compose(const QString& preedit, int cursor = -1) {
+    Step s(Qt::Key_unknown);
+    s.kind = Step::InputMethod;
+    s.preedit = preedit;
+    s.cursor = cursor;
+    return s;
+}
+inline Step commit(const QString& text, int from = 0, int length = 0) {
+    Step s = compose(QString());
+    s.text = text;
+    s.from = from;
+    s.length = length;
+    return s;
+}
+inline Step selecting(Step s, int start, int length) {
+    s.selectStart = start;
+    s.selectLength = length;
+    return s;
+}
 inline std::string shown(const Step& s) {
     switch (s.kind) {
     case Step::Key: return QKeySequence(s.key).toString().toStdString();
     case Step::Type: return "typing \"" + shown(State{s.text, -1, -1}) + "\"";
     case Step::Clip: return "clipboard \"" + shown(State{s.text, -1, -1}) + "\"";
+    case Step::InputMethod: {
+        std::string out = "input method";
+        if (!s.text.isEmpty() || s.length) out += " commits \"" + shown(State{s.text, -1, -1}) + "\"";
+        if (s.length) out += " over " + std::to_string(s.from) + "+" + std::to_string(s.length);
+        if (!s.preedit.isEmpty()) out += " composes \"" + shown(State{s.preedit, -1, -1}) + "\"";
+        if (s.selectStart >= 0) out += " selects " + std::to_string(s.selectStart) + "+" + std::to_string(s.selectLength);
+        return out;
+    }
     }
     return {};
+}
+
+// The event an input method sends for the step.
+inline void sendInputMethodEvent(QWidget* w, const Step& s) {
+    QList<QInputMethodEvent::Attribute> attributes;
+    if (s.cursor >= 0) attributes.append({QInputMethodEvent::Cursor, s.cursor, 1, QVariant()});
+    if (s.selectStart >= 0) attributes.append({QInputMethodEvent::Selection, s.selectStart, s.selectLength, QVariant()});
+    QInputMethodEvent event(s.preedit, attributes);
+    if (!s.text.isEmpty() || s.length) event.setCommitString(s.text, s.from, s.length);
+    QApplication::sendEvent(w, &event);
 }
 
 // The step on the widget, which has the focus as it would under the operator's hands.
@@ -152,6 +206,9 @@ inline void perform(QWidget* w, const Step& s) {
         return;
     case Step::Key:
         QTest::keyClick(w, s.key.key(), s.key.keyboardModifiers());
+        return;
+    case Step::InputMethod:
+        sendInputMethodEvent(w, s);
         return;
     case Step::Type:
         for (char32_t c : s.text.toUcs4()) {
@@ -283,6 +340,35 @@ inline std::vector<KeyCase> keyCases() {
         {"cut and paste, then undo", "alpha ^beta|", {K::Cut, K::MoveToStartOfDocument, K::MoveToNextChar, K::Paste, K::Undo, K::Undo, K::Redo}},
         {"paste over a selection, then undo", "^one|\ntwo", {clip("1\n2"), K::Paste, K::Undo, K::Redo}},
         {"a new edit ends redo", "a|", {type("b"), K::Undo, type("c"), K::Redo, K::Undo}},
+        // What splits a step: not a caret move, but another insertion, an undo or a line break
+        // in between; Delete and Backspace of neighbours are one step.
+        {"a caret move back to the end of a run", "|", {type("ab"), K::MoveToPreviousChar, K::MoveToNextChar, type("c"), K::Undo}},
+        {"typing on after an undo and a redo", "|", {type("ab"), K::Undo, K::Redo, type("c"), K::Undo}},
+        {"typing on after an undone insertion elsewhere", "ab|", {type("cd"), K::MoveToStartOfLine, type("x"), K::Undo, K::MoveToEndOfLine, type("e"), K::Undo, K::Undo}},
+        {"Delete then Backspace", "a|bc", {Qt::Key_Delete, Qt::Key_Backspace, K::Undo, K::Redo}},
+        {"Delete and Backspace over typed text", "abc|", {type("d"), K::MoveToPreviousChar, Qt::Key_Delete, Qt::Key_Backspace, K::Undo, K::Undo}},
+        {"Backspace from typed text into a line of a longer text", "x\nab|", {type("c"), Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace, K::Undo, K::Undo, K::Undo}},
+        {"Backspace over a line break", "ab\n|", {Qt::Key_Backspace, Qt::Key_Backspace, K::Undo, K::Undo}},
+        {"typing after a paste", "x|", {clip("P\nQ"), K::Paste, type("r"), K::Undo, K::Redo}},
+        {"typing after a paste that ends a line", "x|", {clip("P\n"), K::Paste, type("r"), K::Undo}},
+        {"a paste at the very start, undone", "|abc\ndef", {clip("X"), K::Paste, K::Undo, K::Redo}},
+        {"Backspace after Ctrl+Backspace", "alpha beta|", {K::DeleteStartOfWord, Qt::Key_Backspace, K::Undo}},
+        // Input methods: commits replacing text around the caret, their steps, compositions.
+        {"a commit over text before the caret", "abcd|", {commit("X", -3, 1), K::Undo, K::Redo}},
+        {"a commit over text around the caret", "ab|cd", {commit("X", -1, 2), K::Undo}},
+        {"a commit over text after the caret", "a|bcd", {commit("X", 1, 2), K::Undo}},
+        {"an input method erases one code point of a conjunct", QStringLiteral("\u0915\u094D\u0937|"), {commit("", -1, 1), K::Undo}},
+        {"two commits are two steps", "ab|", {commit("X"), commit("Y"), K::Undo, K::Undo}},
+        {"typing on after a commit", "ab|", {commit("X"), type("y"), K::Undo}},
+        {"a commit after typing", "ab|", {type("y"), commit("X"), K::Undo}},
+        {"a commit ending a line, then typing", "ab|", {commit("P\nQ"), type("r"), K::Undo}},
+        {"a composition over a selection takes it out", "alpha ^beta|", {compose("nihao", 5), commit(QStringLiteral("你好")), K::Undo, K::Undo}},
+        {"a composition over a selection made backwards", "alpha |beta^", {compose("ni"), compose(""), K::Undo}},
+        {"a commit over a selection", "alpha ^beta|", {commit("Z", -2, 1), K::Undo}},
+        {"a composition with its cursor at its end", "al|pha", {compose("ni"), compose("nihao", 2), compose("")}},
+        {"the input method's selection", "|alpha beta", {selecting(compose(""), 6, 4), selecting(compose(""), 8, -3), commit("Q"), K::Undo}},
+        {"a commit and a selection after it", "|alpha beta", {selecting(commit("Q"), 2, 0), K::Undo}},
+        {"a composition where the input method's selection puts the caret", "|alpha beta", {selecting(compose("zz"), 3, 0), commit("Z")}},
         // Whole characters.
         {"a letter with a combining mark", "|" + accented + "x", {K::MoveToNextChar, K::MoveToNextChar, K::MoveToPreviousChar, K::MoveToPreviousChar, K::SelectNextChar}},
         {"emoji and a letter beyond U+FFFF", "|a" + smile + boldA + "b", {K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToPreviousChar, K::SelectPreviousChar}},
@@ -337,27 +423,100 @@ inline std::vector<KeyCase> keyCases() {
     };
 }
 
-// Runs every case on the box and on the reference, comparing after each step; a case stops at
-// its first difference.
+// Runs every case on the box and on the reference and compares them after each step, up to the
+// first difference. Each box takes the whole case with the focus its own, as under the
+// operator's hands (a composition does not outlast the focus leaving its box), from the same
+// clipboard.
 inline void runKeyCases(SendBox* box, QPlainTextEdit* ref) {
     for (const KeyCase& c : keyCases()) {
-        const State start = marked(c.start);
-        setState(box, start);
-        setState(ref, start);
-        ASSERT_EQ(stateOf(box), start) << c.name;
-        ASSERT_EQ(stateOf(ref), start) << c.name;
-        bool same = true;
-        for (std::size_t i = 0; same && i < c.steps.size(); ++i) {
-            const Step& step = c.steps[i];
+        for (const Step& step : c.steps)
             ASSERT_TRUE(step.kind != Step::Key || step.key.toCombined() != 0) << c.name << ": no key on this platform";
-            perform(box, step);
-            perform(ref, step);
-            same = stateOf(box) == stateOf(ref);
-            EXPECT_EQ(stateOf(box), stateOf(ref)) << c.name << ", step " << i + 1 << " (" << shown(step) << ")";
+        const State start = marked(c.start);
+        const QString clipboard = QApplication::clipboard()->text();
+        auto run = [&](auto* w) {
+            QApplication::clipboard()->setText(clipboard);
+            setState(w, start);
+            std::vector<State> states{stateOf(w)};
+            for (const Step& step : c.steps) {
+                perform(w, step);
+                states.push_back(stateOf(w));
+            }
+            return states;
+        };
+        const std::vector<State> ours = run(box), theirs = run(ref);
+        ASSERT_EQ(theirs.front(), start) << c.name;
+        bool same = true;
+        for (std::size_t i = 0; same && i < ours.size(); ++i) {
+            same = ours[i] == theirs[i];
+            EXPECT_EQ(ours[i], theirs[i]) << c.name << (i ? ", step " + std::to_string(i) + " (" + shown(c.steps[i - 1]) + ")" : ", start");
         }
         if (!same) continue;
         expectWholeCharacterStops(ref, c.name);  // the reference itself, so that the check holds
         expectWholeCharacterStops(box, c.name);
+    }
+}
+
+// The input method's cursor rectangle, in viewport coordinates.
+template <typename Box>
+QRect imCursor(Box* w) {
+    return w->inputMethodQuery(Qt::ImCursorRectangle).toRect().translated(-w->viewport()->pos());
+}
+
+// While an input method composes, a click, a double click, a drag or a text the program sets, on
+// the box and on the reference, each taking the whole gesture with the focus its own; then both
+// must show the same text, caret, anchor and composition.
+inline void runCompositionGestures(SendBox* box, QPlainTextEdit* ref) {
+    enum Gesture { Click, RightClick, ShiftClick, Drag, DoubleClick, ProgramText };
+    const struct {
+        const char* name;
+        const char* start;
+        const char* composing;
+        int cursor;
+        Gesture gesture;
+        const char* by;  // the gesture's point: this text's width right of the composition's cursor
+        bool left = false;  // or left of it
+    } cases[] = {
+        {"a click after the composition", "alpha |beta gamma", "ni", 2, Click, "bet"},
+        {"a click before the composition", "alpha |beta gamma", "ni", 2, Click, "pha ni", true},
+        {"a press at the composition's cursor", "alpha |beta gamma", "ni", 2, Click, ""},
+        {"a press inside the composition", "alpha |beta", "nihao", 5, Click, "hao", true},
+        {"a click right of a composition at the line's end", "alpha|", "ni", 2, Click, "beta gamma"},
+        {"a right click after the composition", "alpha |beta gamma", "ni", 2, RightClick, "bet"},
+        {"a Shift+click after the composition", "alpha |beta gamma", "ni", 2, ShiftClick, "bet"},
+        {"a drag from the composition", "alpha |beta gamma", "ni", 2, Drag, "bet"},
+        {"a double click on the composition", "alpha |beta gamma", "nihao", 2, DoubleClick, ""},
+        {"a text the program sets", "alpha |beta", "ni", 2, ProgramText, ""},
+    };
+    auto run = [&](auto* w, const auto& c) {
+        w->setFocus();
+        setState(w, marked(c.start));
+        perform(w, compose(c.composing, c.cursor));
+        const QFontMetrics fm(w->font());
+        const int dx = fm.horizontalAdvance(QString::fromUtf8(c.by)) * (c.left ? -1 : 1);
+        const QPoint at = imCursor(w).center() + QPoint(dx, 0);
+        QWidget* view = w->viewport();
+        switch (c.gesture) {
+        case Click: clicks(view, at, 1); break;
+        case RightClick: clicks(view, at, 1, Qt::RightButton); break;
+        case DoubleClick: clicks(view, at, 2); break;
+        case ShiftClick: QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, at); break;
+        case Drag: {
+            const QPoint from = imCursor(w).center();
+            mouse(view, QEvent::MouseButtonPress, from, Qt::LeftButton);
+            mouse(view, QEvent::MouseMove, at, Qt::LeftButton);
+            mouse(view, QEvent::MouseButtonRelease, at, Qt::LeftButton);
+            QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval;
+            break;
+        }
+        case ProgramText: w->setPlainText("new"); break;
+        }
+        return stateOf(w);
+    };
+    for (const auto& c : cases) {
+        // Each box the whole gesture with the focus its own; Qt's box first, which says what
+        // is right.
+        const State theirs = run(ref, c);
+        EXPECT_EQ(run(box, c), theirs) << c.name;
     }
 }
 

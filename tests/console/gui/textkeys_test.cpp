@@ -213,7 +213,8 @@ TEST_F(EditMenu, RedoRedoesWhatUndoUndid) {
 }
 
 // Undo of the operator's delete brings the deleted lines back beside a line the program added
-// after the delete, never joined to it.
+// after the delete, never joined to it; so does a redo of what the operator typed into the
+// empty pane and undid.
 using LogPaneUndo = Operator;
 
 TEST_F(LogPaneUndo, LeavesLaterProgramLinesApart) {
@@ -228,6 +229,18 @@ TEST_F(LogPaneUndo, LeavesLaterProgramLinesApart) {
     kept.removeAll(QString());
     EXPECT_TRUE(kept == (QStringList{"l1", "l2", "b"}) || kept == (QStringList{"b", "l1", "l2"}))
         << pane->toPlainText().toStdString();
+}
+
+TEST_F(LogPaneUndo, RedoLeavesALaterProgramLineApart) {
+    LogPane* pane = form->RichEdit1;
+    ASSERT_EQ(pane->lineCount(), 0) << "an empty pane";
+    perform(pane, type("x"));
+    perform(pane, K::Undo);
+    form->addLog("b");
+    perform(pane, QKeyCombination(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    QStringList kept = lines();
+    kept.removeAll(QString());
+    EXPECT_EQ(kept, (QStringList{"x", "b"})) << pane->toPlainText().toStdString();
 }
 
 }  // namespace

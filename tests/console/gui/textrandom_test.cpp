@@ -154,10 +154,10 @@ std::vector<Act> steps(Random& r, const Mix& mix, int count, QSize viewport) {
             // ideographs, composing an accented letter.
             const bool pinyin = mix.breaksInRuns;
             const QString keys = pinyin ? (r.chance(50) ? QStringLiteral("ni") : QStringLiteral("zhong")) : QStringLiteral("e'");
-            for (int i = 1; i <= keys.size(); ++i) out.push_back(compose(keys.left(i), i));
+            for (int i = 1; i <= keys.size(); ++i) out.push_back(imCompose(keys.left(i), i));
             const QString committed = pinyin ? (keys == u"ni" ? QStringLiteral("你") : QStringLiteral("中")) : QStringLiteral("é");
-            if (r.chance(20)) out.push_back(compose(QString(), 0));  // cancelled
-            else out.push_back(r.chance(80) ? commit(committed) : commit(pinyin ? QStringLiteral("好") : QStringLiteral("è"), -1, 1));
+            if (r.chance(20)) out.push_back(imCompose(QString(), 0));  // cancelled
+            else out.push_back(r.chance(80) ? imCommit(committed) : imCommit(pinyin ? QStringLiteral("好") : QStringLiteral("è"), -1, 1));
         }
     }
     return out;
@@ -319,7 +319,7 @@ protected:
                                                                                : 0;
             if (added > 0 && ref->textCursor().block().length() + added > kShortLine) {
                 if (a.kind != Act::Commit) return false;
-                a = compose(QString(), 0);  // the composition cancelled: none is left open
+                a = imCompose(QString(), 0);  // the composition cancelled: none is left open
             }
         }
         if (a.kind == Act::Compose && !mix.composeOverSelection && s.caret != s.anchor)

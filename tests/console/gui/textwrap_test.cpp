@@ -143,7 +143,7 @@ TEST_F(WrappedTextBoxes, KeysAndClicksOnWrappedRowsAsTheReference) {
         {"Home, End and Down in a frame", caretAt(frame(40), 40),
          {K::MoveToEndOfLine, K::MoveToNextChar, K::MoveToEndOfLine, K::MoveToNextLine, K::MoveToStartOfLine}},
         // A composition, committed over the character before the caret.
-        {"a commit in place of the character before the caret", caretAt(kWords, t.row2), {compose("n", 1), commit("ñ", -1, 1), K::Undo}},
+        {"a commit in place of the character before the caret", caretAt(kWords, t.row2), {imCompose("n", 1), imCommit("ñ", -1, 1), K::Undo}},
     });
 }
 
@@ -178,8 +178,8 @@ TEST_F(WrappedTextBoxes, DISABLED_KeysAndClicksOnWrappedRowsWhereTheBoxDiffers) 
         {"a click below the last row", caretAt(kWords, 0), {clickAt(QPoint(10, 120), 0, 1)}},
         {"a click in a view scrolled off its first row", caretAt(t.pages, 0), {clickAt(QPoint(60, 15), 3, 1), clickAt(QPoint(60, 22), 3, 1)}},
         {"Tab", "ab|", {Qt::Key_Tab}},
-        {"a composition over a selection", "al^pha| beta", {compose("n", 1), compose("", 0)}},
-        {"a composition at the end of a full row", caretAt(kWords, int(kWords.indexOf(u" zeta"))), {compose("zhongwen", 8)}},
+        {"a composition over a selection", "al^pha| beta", {imCompose("n", 1), imCompose("", 0)}},
+        {"a composition at the end of a full row", caretAt(kWords, int(kWords.indexOf(u" zeta"))), {imCompose("zhongwen", 8)}},
         {"clicks on a Hebrew word", caretAt(hebrew, 0), {clickOn(3, 2), clickOn(4, 2), clickOn(5, 2), clickOn(6, 2), clickOn(7, -2)}},
         {"Right over a Hebrew word", caretAt(hebrew, 2), {K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar, K::MoveToNextChar}},
         {"Left into a Hebrew word", caretAt(hebrew, 8), {K::MoveToPreviousChar, K::MoveToPreviousChar, K::MoveToPreviousChar}},
@@ -207,8 +207,8 @@ TEST_F(WrappedTextBoxes, DISABLED_UndoStepsAsTheReference) {
     runWrapCases(box, ref.get(), {
         {"typing across caret moves is one step", "x|", {type("ab"), K::MoveToPreviousChar, K::MoveToNextChar, type("c"), K::Undo}},
         {"typing after an End that does not move", "x|", {type("ab"), K::MoveToEndOfLine, type("c"), K::Undo}},
-        {"a commit after typing is a step of its own", "x|", {type("ab"), commit("é"), K::Undo, K::Undo}},
-        {"typing after a commit joins it", "x|", {type("a"), commit("é"), type("bc"), K::Undo}},
+        {"a commit after typing is a step of its own", "x|", {type("ab"), imCommit("é"), K::Undo, K::Undo}},
+        {"typing after a commit joins it", "x|", {type("a"), imCommit("é"), type("bc"), K::Undo}},
         {"typing after a paste joins it", "x|", {clip("12"), K::Paste, type("ab"), K::Undo}},
     });
 }
