@@ -93,7 +93,7 @@ void LogPane::followEnd() {
         bar->setValue(bar->maximum());
         scrollPixels_ = false;
     }
-    const int top = kMargin + (std::min(firstAdded_, lineCount()) - bar->value()) * lineHeight();
+    const int top = rowY(std::min(firstAdded_, lineCount()) - bar->value());
     firstAdded_ = INT_MAX;
     if (top >= viewport()->height()) return;  // below the view: only the bar changes
     if ((follow_ && stale_) || top <= 0) return refreshView();

@@ -337,13 +337,13 @@ QRect TextView::characterRect(Position at) {
     // A right-to-left character stands left of where it starts.
     if (right < left) std::swap(left, right);
     const int x = int(std::lround(left)), width = int(std::lround(right)) - x;
-    const int top = kMargin + (layout.rowIndexOf(at) - topRow()) * lineHeight();
+    const int top = rowY(layout.rowIndexOf(at) - topRow());
     return {kMargin + x - horizontalScrollBar()->value(), top, width, lineHeight()};
 }
 
 std::optional<TextView::Position> TextView::characterAt(const QPoint& point) {
-    if (!viewport()->rect().contains(point) || point.y() < kMargin || lineCount() == 0) return std::nullopt;
-    const int row = topRow() + (point.y() - kMargin) / lineHeight();
+    if (!viewport()->rect().contains(point) || rowIn(point.y()) < 0 || lineCount() == 0) return std::nullopt;
+    const int row = topRow() + rowIn(point.y());
     if (row >= rowCount()) return std::nullopt;
     TextLayout& layout = control_.layout();
     const Row r = layout.rowAtIndex(row);

@@ -28,6 +28,8 @@ public:
         virtual ~Host() = default;
         virtual int pageRows() const { return 10; }   // the rows a page moves by
         virtual void scrollRows(int /*rows*/) {}      // a page move scrolls the view too
+        // A page up (direction -1) or down: by the page's rows from the caret, scrolled alike.
+        virtual void pageMove(TextControl& control, int direction, bool select);
         virtual void caretMoved() {}                  // the caret or selection moved (after any change)
         // The text between `at` and the end of `removed` became `inserted`.
         virtual void textReplaced(Position /*at*/, const QString& /*removed*/, const QString& /*inserted*/) {}
@@ -88,6 +90,11 @@ public:
     // The selection clipboard takes a selection made by mouse or keys, where there is one.
     void copyToSelectionClipboard() const;
 
+    // The place `rows` rows above or below the caret at the goal x; none where the caret's row
+    // is already the first or last. Moving there keeps the goal x for the next such move.
+    std::optional<Position> rowsAway(int rows);
+    void moveKeepingGoal(Position to, bool select) { moveCaret(to, select, true); }
+
     // ---- keys and input methods: whether the event was taken.
     bool keyPress(QKeyEvent* event);
     void inputMethod(QInputMethodEvent* event);
@@ -128,9 +135,6 @@ private:
     bool moveKey(QKeyEvent* event);
     bool editKey(QKeyEvent* event);
     void moveCaret(Position to, bool select, bool keepGoal = false);
-    // The place `rows` rows above or below the caret at the goal x; none where the caret's row
-    // is already the first or last.
-    std::optional<Position> verticalMove(int rows);
 
     Host none_;
     Host* host_ = &none_;

@@ -22,6 +22,13 @@ bool typesText(const QKeyEvent* event) {
 
 }  // namespace
 
+void TextControl::Host::pageMove(TextControl& control, int direction, bool select) {
+    const int page = pageRows() * direction;
+    const auto to = control.rowsAway(page);
+    scrollRows(page);
+    if (to) control.moveKeepingGoal(*to, select);
+}
+
 bool TextControl::keyPress(QKeyEvent* event) {
     layout_.update();
     if (editKey(event) || moveKey(event)) return true;
@@ -37,7 +44,7 @@ void TextControl::moveCaret(Position to, bool select, bool keepGoal) {
     if (select) copyToSelectionClipboard();
 }
 
-std::optional<TextControl::Position> TextControl::verticalMove(int rows) {
+std::optional<TextControl::Position> TextControl::rowsAway(int rows) {
     const int target = std::clamp(caretRow_ + rows, 0, std::max(0, layout_.rowCount() - 1));
     if (target == caretRow_) return std::nullopt;  // at the first or last row: no move
     if (goalX_ < 0) goalX_ = caretX_;
@@ -95,17 +102,13 @@ bool TextControl::moveKey(QKeyEvent* event) {
     case Up:
         // From the caret, selection or not. On the first or last row nothing moves, and the
         // selection stays; Shift there selects to the text's start or end.
-        if (const auto to = verticalMove(key->op == Down ? 1 : -1)) moveCaret(*to, select, true);
+        if (const auto to = rowsAway(key->op == Down ? 1 : -1)) moveCaret(*to, select, true);
         else if (select) moveCaret(key->op == Down ? lines_.end() : Position{0, 0}, true);
         break;
     case PageDown:
-    case PageUp: {
-        const int page = host_->pageRows() * (key->op == PageUp ? -1 : 1);
-        const auto to = verticalMove(page);
-        host_->scrollRows(page);
-        if (to) moveCaret(*to, select, true);
+    case PageUp:
+        host_->pageMove(*this, key->op == PageUp ? -1 : 1, select);
         break;
-    }
     case RowStart:
         moveCaret({row.line, row.from}, select);
         break;

@@ -97,12 +97,12 @@ int TextLayout::rowEnd(int line, int from) {
     const bool tabbed = tabIn(text, from, std::min(size, fits + 1)) >= 0;
     if (tabbed) fits = fitWithTabs(line, from);
     if (fits >= size) return size;
-    if (isBlank(text[fits])) {
-        int next = fits;
-        while (next < size && isBlank(text[next])) ++next;
-        return next;
-    }
-    // The last glyph's right overhang counts, as Qt counts it.
+    auto onlyBlanks = [&](int a, int b) {
+        while (a < b && isBlank(text[a])) ++a;
+        return a == b;
+    };
+    // Whether the row fits up to `end`, blanks there hanging, the last glyph's overhang counted
+    // as Qt counts it.
     const qreal start = metrics_.advance(line, from);
     auto fitsTo = [&](int end) {
         int last = end;
@@ -112,6 +112,12 @@ int TextLayout::rowEnd(int line, int from) {
         const qreal width = tabbed ? xFromRowStart(line, from, last) : metrics_.advance(line, last) - start;
         return width + overhang <= wrapWidth_;
     };
+    // Blanks right after what fits hang at the row's end, where the word before them fits.
+    if (isBlank(text[fits])) {
+        int next = fits;
+        while (next < size && isBlank(text[next])) ++next;
+        if (next >= size || (!onlyBlanks(from, next) && fitsTo(next))) return next;
+    }
     // The break opportunities up to `fits`, read in a window that starts at the row (a row's
     // start is a break, so a fresh wrap and the rewrap of an edited line read the same).
     std::vector<int> breaks;
@@ -132,9 +138,11 @@ int TextLayout::rowEnd(int line, int from) {
         }
         std::reverse(breaks.begin(), breaks.end());
     }
+    // Blanks that open the row are no word of their own: the row goes on into the next.
     for (int b : breaks)
-        if (fitsTo(b)) return b;
-    // Not even the first word fits: the row ends inside it.
+        if (!onlyBlanks(from, b) && fitsTo(b)) return b;
+    // Not even the first word fits: the row ends inside it, at the last whole character that
+    // fits, one at least.
     int end = fits;
     while (end > from && !fitsTo(end)) {
         const int previous = lines_.previousCharacter({line, end}).column;
@@ -145,6 +153,7 @@ int TextLayout::rowEnd(int line, int from) {
 }
 
 qreal TextLayout::rightBearing(QChar c) {
+    // The font's bearing, in whole pixels as Qt's layout reads it when it fits a row.
     auto [it, added] = bearings_.try_emplace(c.unicode(), 0);
     if (added && !c.isSurrogate()) it->second = QFontMetricsF(metrics_.font()).rightBearing(c);
     return it->second;
@@ -206,7 +215,10 @@ qreal TextLayout::rowStartX(const Row& row) { return row.from == 0 ? 0 : metrics
 qreal TextLayout::xInRow(const Row& row, int column) {
     if (QTextLayout* mixed = mixedDirectionRow(row))
         return mixed->lineAt(0).cursorToX(std::clamp(column, row.from, row.to) - row.from);
-    return xFromRowStart(row.line, row.from, column);
+    // Blanks that hang past a wrapped row's end keep the caret at its right edge, as Qt's
+    // layout keeps it.
+    const qreal x = xFromRowStart(row.line, row.from, column);
+    return wrapping() ? std::min(x, qreal(wrapWidth_)) : x;
 }
 
 int TextLayout::tabIn(const LineText& text, int from, int to) {
@@ -245,7 +257,7 @@ int TextLayout::fitWithTabs(int line, int from) {
 TextLayout::Position TextLayout::positionInRow(const Row& row, qreal x) {
     // Past the end of a row that wraps, the caret stays on it: before its last character. On
     // that character, the nearer of its ends, as Qt's layout takes a point.
-    const bool past = !row.last && x >= xInRow(row, row.to);
+    const bool past = !row.last && x > xInRow(row, row.to);
     const int to = past ? std::max(row.from, lines_.previousCharacter({row.line, row.to}).column) : row.to;
     if (past) return {row.line, to};
     if (QTextLayout* mixed = mixedDirectionRow(row))

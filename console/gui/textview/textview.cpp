@@ -115,7 +115,16 @@ void TextView::rewrap() {
 
 int TextView::lineHeight() const { return std::max(1, fontMetrics().lineSpacing()); }
 
-int TextView::visibleRows() const { return std::max(1, (viewport()->height() - kMargin) / lineHeight()); }
+int TextView::visibleRows() const { return std::max(1, (viewport()->height() - topMargin()) / lineHeight()); }
+
+int TextView::rowIn(int y) const { return y < topMargin() ? -1 : (y - topMargin()) / lineHeight(); }
+
+int TextView::topShowing(int row) const {
+    // Scrolled down, the rows start at the view's top edge; at the top, below the margin.
+    const int h = lineHeight(), top = row - std::max(1, viewport()->height() / h) + 1;
+    if (top > 0) return top;
+    return kMargin + (row + 1) * h <= viewport()->height() ? 0 : std::min(row, 1);
+}
 
 int TextView::rowCount() const {
     const ComposedLine& composed = control_.composedLine();
@@ -133,11 +142,13 @@ TextView::ShownRow TextView::shownRow(int index) const {
 }
 
 TextView::ShownRow TextView::shownRowAt(const QPoint& point) const {
-    const int row = point.y() < kMargin ? -1 : (point.y() - kMargin) / lineHeight();
-    return shownRow(std::clamp(topRow() + row, 0, std::max(0, rowCount() - 1)));
+    return shownRow(std::clamp(topRow() + rowIn(point.y()), 0, std::max(0, rowCount() - 1)));
 }
 
 TextView::Position TextView::positionAt(const QPoint& point) {
+    // Above the first row, the text's start; below the last, its end, as Qt's box takes them.
+    if (rowIn(point.y()) < 0) return {0, 0};
+    if (topRow() + rowIn(point.y()) >= rowCount()) return endPosition();
     const ShownRow shown = shownRowAt(point);
     const qreal x = point.x() + horizontalScrollBar()->value() - kMargin;
     const ComposedLine& composed = control_.composedLine();
@@ -172,7 +183,7 @@ QRect TextView::cursorRect() const {
         x = composed.xInRow(composed.rowOf(column), column);
     }
     const int row = caretShownRow() - topRow();
-    return {kMargin + int(std::lround(x)) - horizontalScrollBar()->value(), kMargin + row * lineHeight(), 1, lineHeight()};
+    return {kMargin + int(std::lround(x)) - horizontalScrollBar()->value(), rowY(row), 1, lineHeight()};
 }
 
 QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
@@ -192,10 +203,12 @@ void TextView::setBarRange(QScrollBar* bar, int maximum) {
 }
 
 void TextView::updateScrollBars() {
+    // As Qt's box: the view scrolls down as far as the last row shows with the margin under it
+    // (rows counted from the bottom), and a page is that many rows.
     QScrollBar* v = verticalScrollBar();
-    const int visible = visibleRows();
-    setBarRange(v, std::max(0, rowCount() - visible));
-    v->setPageStep(visible);
+    const int fromBottom = std::max(1, (viewport()->height() - 2 * kMargin - 1) / lineHeight());
+    setBarRange(v, std::max(0, rowCount() - fromBottom));
+    v->setPageStep(fromBottom);
     QScrollBar* h = horizontalScrollBar();
     const int width = viewport()->width();
     int widest = control_.layout().widest();
@@ -212,6 +225,42 @@ void TextView::updateScrollBars() {
         setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
+void TextView::pageMove(TextControl& control, int direction, bool select) {
+    // As Qt's box: the view scrolls by the rows wholly in view (down) or by its height (up),
+    // and the caret goes row by row, at its goal x, until it stands where it stood in the view
+    // when the run of page moves began.
+    ensureCaretVisible();
+    const int h = lineHeight(), height = viewport()->height(), top = topRow(), last = rowCount() - 1;
+    const int caret = control.caretRow();
+    if (!pageYKept_) pageY_ = rowY(caret - top);
+    int keepTo = pageY_, newTop = top;
+    if (direction > 0) {
+        const int shown = visibleRows();
+        if (top + shown > last) keepTo = height;  // the end in view: to the last row
+        else newTop = std::min(top + shown, verticalScrollBar()->maximum());
+    } else if (top == 0) {
+        keepTo = 0;  // the text's start in view: to the first row
+    } else {
+        const int viewTop = kMargin + top * h;
+        newTop = std::max(0, (viewTop - height - kMargin + h - 1) / h);
+        if (viewTop - height - kMargin < 0) newTop = 0;
+    }
+    auto y = [&](int row) { return (newTop == 0 ? kMargin : 0) + (row - newTop) * h; };
+    int row = caret;
+    if (direction > 0) {
+        while (row < last && y(++row) < keepTo) {}
+    } else {
+        while (row > 0 && y(--row) > keepTo) {}
+    }
+    paging_ = true;
+    verticalScrollBar()->setValue(newTop);
+    if (row != caret) {
+        if (const auto to = control.rowsAway(row - caret)) control.moveKeepingGoal(*to, select);
+    }
+    paging_ = false;
+    pageYKept_ = true;
+}
+
 void TextView::scrollRows(int rows) {
     QScrollBar* v = verticalScrollBar();
     v->setValue(v->value() + rows);
@@ -224,10 +273,9 @@ void TextView::ensureCaretVisible() {
     if (!wrap_) layout.lineWidth(control_.caret().line);
     updateScrollBars();
     QScrollBar* v = verticalScrollBar();
-    const int visible = visibleRows();
     const int row = caretShownRow();
     if (row < v->value()) v->setValue(row);
-    else if (row >= v->value() + visible) v->setValue(row - visible + 1);
+    else if (rowY(row - v->value()) + lineHeight() > viewport()->height()) v->setValue(topShowing(row));
     if (wrap_) return;
     QScrollBar* h = horizontalScrollBar();
     const int x = cursorRect().x() + h->value();
@@ -237,8 +285,10 @@ void TextView::ensureCaretVisible() {
 }
 
 void TextView::scrollContentsBy(int dx, int dy) {
-    // The top margin shows no line: rows moved into it are painted over.
-    if (scrollPixels_ && dx == 0 && std::abs(dy) < visibleRows()) {
+    // The top margin shows no line: rows moved into it are painted over. A move to or from
+    // the top row moves the margin too: all is painted again.
+    const bool marginMoved = (topRow() == 0) != (topRow() + dy == 0);
+    if (scrollPixels_ && dx == 0 && !marginMoved && std::abs(dy) < visibleRows()) {
         viewport()->scroll(0, dy * lineHeight());
         refreshView(QRect(0, 0, viewport()->width(), kMargin));
     } else {
@@ -280,6 +330,7 @@ void TextView::changeEvent(QEvent* event) {
 // ---- what the control tells
 
 void TextView::caretMoved() {
+    if (!paging_) pageYKept_ = false;
     ensureCaretVisible();
     restartBlink();
     refreshView();

@@ -77,7 +77,14 @@ protected:
     void updateScrollBars();
     void refreshView(const QRect& rect = QRect());
     int lineHeight() const;
+    // The rows wholly in view, and where a row shown `k` rows below the top row stands: the
+    // top margin shows only above the text's first row, as in Qt's box, and a view scrolled
+    // down starts its rows at its top edge.
     int visibleRows() const;
+    int topMargin() const { return topRow() == 0 ? kMargin : 0; }
+    int rowY(int k) const { return topMargin() + k * lineHeight(); }
+    int rowIn(int y) const;  // the row shown at a viewport y, counted from the top row (-1 above)
+    int topRow() const;
     int rowCount() const;  // the rows shown: the layout's, and while composing the composition's more
     static constexpr int kMargin = 4;  // left and top gap between the frame and the text
     // A repaint is pending for some of the view (so not every pixel in view is current); and,
@@ -105,14 +112,20 @@ private:
     // TextControl::Host: what the control asks of the view and tells it.
     int pageRows() const override { return visibleRows(); }
     void scrollRows(int rows) override;
+    void pageMove(TextControl& control, int direction, bool select) override;
     void caretMoved() override;
     void textReplaced(Position at, const QString& removed, const QString& inserted) override;
     void textReset() override;
     void compositionChanged() override;
 
-    // The view's top row, and where it starts in the text.
-    int topRow() const;
+    // Where the view's top row starts in the text.
     Position topPosition() const;
+    // The top row that shows the row just at the view's bottom.
+    int topShowing(int row) const;
+    // The caret's viewport y when a run of page moves began, which they keep to, as Qt's box.
+    int pageY_ = 0;
+    bool pageYKept_ = false;
+    bool paging_ = false;
     // The place under a viewport point, as the view shows it now.
     Position positionAt(const QPoint& point);
     // The bar's range set without the area laying its children out again (it would repaint

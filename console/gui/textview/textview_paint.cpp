@@ -114,12 +114,12 @@ void TextView::paintEvent(QPaintEvent* event) {
     const int dx = horizontalScrollBar()->value();
     const int top = topRow();
     const QRect area = event->rect();
-    const int firstShown = std::max(0, (area.top() - kMargin) / h);
-    const int lastShown = (area.bottom() - kMargin) / h;
+    const int firstShown = std::max(0, rowIn(area.top()));
+    const int lastShown = rowIn(area.bottom());
     const int widestBefore = layout.widest();
     for (int k = firstShown; k <= lastShown && top + k < rowCount(); ++k) {
         const ShownRow shown = shownRow(top + k);
-        const int y = kMargin + k * h;
+        const int y = rowY(k);
         const qreal left = kMargin - dx;
         if (shown.composed >= 0) {
             if (!wrap_) layout.lineWidth(control_.composedLine().line());

@@ -203,7 +203,7 @@ TEST_F(WrappedTextBoxes, DISABLED_DoubleClicksAtAWordsEndAsTheReference) {
 // new text joins the last (the box ends a run at every caret move, one that moves nothing
 // too); an input method's commit starts a step of its own, which typing after it joins; typing
 // right after a paste joins the paste. To be fixed in where the box ends an undo step.
-TEST_F(WrappedTextBoxes, DISABLED_UndoStepsAsTheReference) {
+TEST_F(WrappedTextBoxes, UndoStepsAsTheReference) {
     runWrapCases(box, ref.get(), {
         {"typing across caret moves is one step", "x|", {type("ab"), K::MoveToPreviousChar, K::MoveToNextChar, type("c"), K::Undo}},
         {"typing after an End that does not move", "x|", {type("ab"), K::MoveToEndOfLine, type("c"), K::Undo}},
@@ -241,7 +241,7 @@ TEST_F(WrappedTextBoxes, TheCaretStandsWhereTheReferenceDrawsIt) {
 // in blanks past a row's end, and in a line of mixed direction. To be fixed: a row's tab stops
 // count from the row's start (the box counts them from the line's); blanks past a row's end
 // hang at its right edge; a right-to-left word is placed as drawn, not in logical order.
-TEST_F(WrappedTextBoxes, DISABLED_TheCaretStandsWhereTheReferenceDrawsItAfterTabsBlanksAndInMixedDirection) {
+TEST_F(WrappedTextBoxes, TheCaretStandsWhereTheReferenceDrawsItAfterTabsBlanksAndInMixedDirection) {
     expectCaretsAsReference(box, ref.get(), QStringLiteral("alpha beta gamma delta epsilon zeta\teta\ttheta"), "tabs on a second row");
     expectCaretsAsReference(box, ref.get(), QStringLiteral("alpha beta gamma delta") + QString(20, u' ') + QStringLiteral("epsilon"), "blanks past a row's end");
     expectCaretsAsReference(box, ref.get(), QStringLiteral("alpha beta gamma delta epsilon zeta") + QString(60, u' '), "blanks past the end of a line");
