@@ -284,14 +284,28 @@ std::pair<TextLines::Position, TextLines::Position> TextLines::wordAt(Position a
     at = clamp(at);
     const LineText& text = (*this)[at.line];
     const int size = int(text.size());
-    if (size == 0) return {at, at};
-    // The class of the character after the position (before it, at the line's end); the run
-    // of that class around the position.
-    const int probe = at.column < size ? at.column : at.column - 1;
-    const Kind kind = kindOf(text[probe]);
-    int from = at.column, to = at.column;
-    while (from > 0 && kindOf(text[from - 1]) == kind) --from;
-    while (to < size && kindOf(text[to]) == kind) ++to;
+    auto is = [&](int c, Kind kind) { return kindOf(text[c]) == kind; };
+    // As Qt's box takes a double click: from one past the place, back over blanks, then over a
+    // run of separators or of word characters; at the line's end after a blank or separator,
+    // nowhere. The word runs from there over its run.
+    int from = at.column;
+    const bool atEndAfterBlank = from == size && from > 0 && !is(from - 1, Kind::Word);
+    if (from > 0 && !atEndAfterBlank) {
+        int c = from < size ? from + 1 : from;
+        while (c > 0 && is(c - 1, Kind::Blank)) --c;
+        if (c > 0 && is(c - 1, Kind::Separator)) {
+            while (c > 0 && is(c - 1, Kind::Separator)) --c;
+        } else {
+            while (c > 0 && is(c - 1, Kind::Word)) --c;
+        }
+        from = c;
+    }
+    int to = from;
+    if (to < size && is(to, Kind::Separator)) {
+        while (to < size && is(to, Kind::Separator)) ++to;
+    } else {
+        while (to < size && is(to, Kind::Word)) ++to;
+    }
     return {{at.line, boundaryAtOrBefore(at.line, from)}, {at.line, boundaryFrom(at.line, to)}};
 }
 

@@ -194,10 +194,9 @@ TEST_F(WrappedTextBoxes, PagesOverWrappedRowsAsTheReference) {
     }
 }
 
-// DISABLED: a double click at a word's end (on its last character's right half, or on the
-// blanks after it but the last) selects that word, and one on the blanks that end a line
-// selects nothing; the box selects the blanks. To be fixed in the word a double click takes.
-TEST_F(WrappedTextBoxes, DISABLED_DoubleClicksAtAWordsEndAsTheReference) {
+// A double click at a word's end (on its last character's right half, or on the blanks after
+// it but the last) selects that word, and one on the blanks that end a line selects nothing.
+TEST_F(WrappedTextBoxes, DoubleClicksAtAWordsEndAsTheReference) {
     runWrapCases(box, ref.get(), {
         {"on a word's last character", "|alpha beta gamma", {clickOn(10, -2, 2)}},
         {"on the blank after a word", "|alpha beta gamma", {clickOn(10, 1, 2)}},
@@ -207,10 +206,9 @@ TEST_F(WrappedTextBoxes, DISABLED_DoubleClicksAtAWordsEndAsTheReference) {
     });
 }
 
-// DISABLED: the reference's undo steps: a run of typing goes on over caret moves wherever the
-// new text joins the last (the box ends a run at every caret move, one that moves nothing
-// too); an input method's commit starts a step of its own, which typing after it joins; typing
-// right after a paste joins the paste. To be fixed in where the box ends an undo step.
+// The reference's undo steps: a run of typing goes on over caret moves wherever the new text
+// joins the last; an input method's commit starts a step of its own, which typing after it
+// joins; typing right after a paste joins the paste.
 TEST_F(WrappedTextBoxes, UndoStepsAsTheReference) {
     runWrapCases(box, ref.get(), {
         {"typing across caret moves is one step", "x|", {type("ab"), K::MoveToPreviousChar, K::MoveToNextChar, type("c"), K::Undo}},
@@ -245,10 +243,9 @@ TEST_F(WrappedTextBoxes, TheCaretStandsWhereTheReferenceDrawsIt) {
     expectCaretsAsReference(box, ref.get(), QString::fromUcs4(U"ab \U0001F600 x\U0001D400y \U0001F469\u200D\U0001F4BB e\u0301 z"), "emoji and marks");
 }
 
-// DISABLED: the caret where the reference draws it after a tab on a wrapped line's second row,
-// in blanks past a row's end, and in a line of mixed direction. To be fixed: a row's tab stops
-// count from the row's start (the box counts them from the line's); blanks past a row's end
-// hang at its right edge; a right-to-left word is placed as drawn, not in logical order.
+// The caret where the reference draws it after a tab on a wrapped line's second row (tab stops
+// count from the row's start), in blanks past a row's end (they hang at its right edge), and in
+// a line of mixed direction (a right-to-left word placed as drawn).
 TEST_F(WrappedTextBoxes, TheCaretStandsWhereTheReferenceDrawsItAfterTabsBlanksAndInMixedDirection) {
     expectCaretsAsReference(box, ref.get(), QStringLiteral("alpha beta gamma delta epsilon zeta\teta\ttheta"), "tabs on a second row");
     expectCaretsAsReference(box, ref.get(), QStringLiteral("alpha beta gamma delta") + QString(20, u' ') + QStringLiteral("epsilon"), "blanks past a row's end");
