@@ -1,31 +1,304 @@
 #include "linemetrics.h"
 
-#include <QFontMetricsF>
-#include <QGlyphRun>
-#include <QTextLayout>
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <type_traits>
 
 #include "linekeyed.h"
-#include <cmath>
 
 namespace {
 
-// A line longer than this (UTF-16 units) is measured in stretches of about this length.
+using Symbol = FontAdvances::Symbol;
+constexpr float kContext = FontAdvances::kContext;
+
+// A line longer than this (UTF-16 units) keeps marks, at least this far apart.
 constexpr int kStretch = 128;
+// A run shaped whole is cut after a blank once it is this long, or where it is twice as long.
+constexpr int kChunk = 128;
+// How many steps of the last fit are kept.
+constexpr std::size_t kTrail = 4096;
 
-// Where the kerning of a pair of characters below 128 stands in the digit advances.
-constexpr std::size_t kerningAt(char16_t first, char16_t second) { return 128 + first * 128u + second; }
-
-template <typename Marks, typename Key, typename Less>
-auto after(const Marks& marks, Key key, Less less) {
-    return std::upper_bound(marks.begin(), marks.end(), key, less);
-}
 bool byColumn(int c, const LineMetrics::Mark& m) { return c < m.column; }
 bool byX(qreal x, const LineMetrics::Mark& m) { return x < m.x; }
 
+// One step of a walk along a line: a whole character whose advance and kerning add up, or a
+// piece of a run shaped whole.
+struct WalkStep {
+    int from = 0;
+    int to = 0;
+    qreal x0 = 0;  // x at `from` and at `to`
+    qreal x1 = 0;
+    bool exact = true;     // where the shaping of the whole line puts it
+    LineMetrics::Mark end;  // where the walk stands at `to`
+    // Of a run: its text, and the boundaries of whole characters inside it.
+    bool run = false;
+    QString text;
+    FontAdvances::Script script = QChar::Script_Common;  // of the item it starts in
+    std::vector<int> inner;
+};
+
+// A walk along a line from a mark, a step at a time. A character adds its advance and the
+// kerning with the next one when it pairs up with the characters on both sides of it (so its
+// glyph is its own and kerns as a pair); where that fails, the characters up to the next place
+// where it holds again form a run, shaped whole, in pieces of about kChunk units cut after a
+// blank. Where steps end depends only on the text, so that every walk over a line, from
+// whatever mark, finds the same x.
+template <typename View>
+class LineWalk {
+public:
+    LineWalk(FontAdvances& advances, const TextLines& lines, int line, View text, const LineMetrics::Mark& from)
+        : advances_(advances), lines_(lines), line_(line), text_(text), size_(int(text.size())), next_(from.column),
+          loadScript_(from.script), x_(from.x), inRun_(from.inRun), joins_(from.joins), script_(from.script) {}
+
+    bool next(WalkStep& step);
+
+    // Takes plain steps at full speed for as long as keep(to, x) allows each: steps over
+    // characters of one UTF-16 unit each that stand alone, keep to the item the walk stands in
+    // and pair up on both sides, as next() would take them one by one.
+    template <typename Keep>
+    void fastForward(Keep&& keep);
+
+    // Where the walk stands, and the mark of a place a plain step ends at.
+    int column() const { return count() ? window_[head_].start : next_; }
+    qreal x() const { return x_; }
+    LineMetrics::Mark plainMark(int column, qreal x) const { return {column, x, false, true, script_}; }
+
+    // The x of a boundary within a step, or of the last one before a column inside it.
+    qreal xAt(const WalkStep& step, int column) {
+        if (column >= step.to) return step.x1;
+        if (!step.run) return step.x0;
+        auto at = std::upper_bound(step.inner.begin(), step.inner.end(), column);
+        if (at == step.inner.begin()) return step.x0;
+        return step.x0 + advances_.xInRun(step.text, step.script, *(at - 1) - step.from);
+    }
+
+private:
+    static constexpr float kUnasked = std::numeric_limits<float>::lowest();
+    struct Cluster {
+        int start;
+        int end;
+        Symbol symbol;
+        FontAdvances::Context* context;  // of the item it stands in
+        float advance;
+        float kerning;  // with the next character
+        bool startsItem;
+        FontAdvances::Script script;  // of the item after it
+    };
+
+    char32_t codePoint(int i, int& length) const {
+        const char16_t u = char16_t(text_[i].unicode());
+        if constexpr (std::is_same_v<View, QStringView>) {
+            if (QChar::isHighSurrogate(u) && i + 1 < size_) {
+                const char16_t v = char16_t(text_[i + 1].unicode());
+                if (QChar::isLowSurrogate(v)) {
+                    length = 2;
+                    return QChar::surrogateToUcs4(u, v);
+                }
+            }
+        }
+        length = 1;
+        return u;
+    }
+    QString textOf(int from, int to) const {
+        QString out;
+        out.append(text_.mid(from, to - from));
+        return out;
+    }
+
+    // The whole character that starts at `at`: up to the next code point where a boundary is
+    // sure to stand, else where the text's own boundaries put its end.
+    Cluster load(int at) {
+        int length = 0;
+        const char32_t u = codePoint(at, length);
+        // The item it stands in, as Qt's layout finds items.
+        const bool startsItem = FontAdvances::itemScript(loadScript_, u);
+        int end = at + length;
+        if (end < size_) {
+            int next = 0;
+            const char32_t v = codePoint(end, next);
+            // Qt tailors boundaries in the items of some scripts (the Indic ones, Thai, ...).
+            if (!FontAdvances::contextFree(loadScript_)) end = lines_.nextCharacter({line_, at}).column;
+            else if (!advances_.alone(u) || !advances_.alone(v)) end = clusterEnd(at, end, u);
+        }
+        const Symbol s = end - at == length ? advances_.symbol(u) : advances_.symbol(textOf(at, end));
+        for (int i = at + length; i < end; i += length) FontAdvances::itemScript(loadScript_, codePoint(i, length));
+        FontAdvances::Context& context = advances_.in(loadScript_);
+        return {at, end, s, &context, context.advance(s), kUnasked, startsItem, loadScript_};
+    }
+    char16_t unit(int i) const { return char16_t(text_[i].unicode()); }
+    // Where the whole character at `at` (a boundary, in an item of a context-free script)
+    // ends, as the line's boundaries have it: kept by the text up to the first place a
+    // boundary is sure to stand, which is all that decides it.
+    int clusterEnd(int at, int second, char32_t first) {
+        int sure = second;
+        for (char32_t before = first; sure < size_;) {
+            int length = 0;
+            const char32_t c = codePoint(sure, length);
+            if (advances_.alone(before) && advances_.alone(c)) break;
+            before = c;
+            sure += length;
+        }
+        const QString decides = textOf(at, sure);
+        if (const int known = advances_.clusterLength(decides)) return at + known;
+        const int end = lines_.nextCharacter({line_, at}).column;
+        advances_.setClusterLength(decides, end - at);
+        return end;
+    }
+    std::size_t count() const { return window_.size() - head_; }
+    Cluster& at(std::size_t i) { return window_[head_ + i]; }
+    // At least n characters ahead, unless the line ends first.
+    bool ensure(std::size_t n) {
+        while (count() < n && next_ < size_) {
+            window_.push_back(load(next_));
+            next_ = window_.back().end;
+        }
+        return count() >= n;
+    }
+    void pop(std::size_t n) {
+        head_ += n;
+        if (head_ > 64) {
+            window_.erase(window_.begin(), window_.begin() + std::ptrdiff_t(head_));
+            head_ = 0;
+        }
+    }
+    // Whether the characters at i and i + 1 add up as a pair (true past the line's end).
+    // Two items are shaped apart: nothing kerns across their border.
+    float kerningAfter(std::size_t i) {
+        Cluster& c = at(i);
+        if (c.kerning == kUnasked) {
+            const Cluster& next = at(i + 1);
+            if (!next.startsItem) c.kerning = c.context->kerning(c.symbol, next.symbol);
+            else c.kerning = c.advance != kContext && next.advance != kContext ? 0.f : kContext;
+        }
+        return c.kerning;
+    }
+    bool pairs(std::size_t i) { return !ensure(i + 2) || kerningAfter(i) != kContext; }
+
+    FontAdvances& advances_;
+    const TextLines& lines_;
+    const int line_;
+    const View text_;
+    const int size_;
+    int next_;  // where the next character to load starts
+    FontAdvances::Script loadScript_;  // of the item there
+    std::vector<Cluster> window_;
+    std::size_t head_ = 0;  // the character the walk stands before
+    qreal x_;
+    bool inRun_;
+    bool joins_;              // the characters either side of where the walk stands pair up
+    bool runStarts_ = false;  // the run begins where the walk stands
+    FontAdvances::Script script_;  // of the item where the walk stands
+};
+
+template <typename View>
+bool LineWalk<View>::next(WalkStep& step) {
+    if (!ensure(1)) return false;
+    step.from = at(0).start;
+    step.x0 = x_;
+    step.run = false;
+    step.exact = true;
+    step.inner.clear();
+    if (!inRun_) {
+        // The character pairs up with the next one, and the next one with the one after it.
+        if (at(0).advance != kContext && pairs(0) && pairs(1)) {
+            const float kerning = count() > 1 ? kerningAfter(0) : 0.f;
+            const Cluster& c = at(0);
+            x_ += qreal(c.advance) + qreal(kerning);
+            step.to = c.end;
+            step.x1 = x_;
+            script_ = c.script;
+            step.end = {step.to, x_, false, true, script_};
+            pop(1);
+            return true;
+        }
+        inRun_ = true;
+        runStarts_ = true;
+    }
+    // A piece of a run: up to where characters pair up on both sides again, or cut.
+    std::size_t n = 1;
+    bool cut = false;
+    for (; ensure(n + 1); ++n) {
+        const bool before = n >= 2 ? kerningAfter(n - 2) != kContext : joins_;
+        if (before && kerningAfter(n - 1) != kContext && pairs(n)) {
+            cut = true;
+            break;
+        }
+        const int units = at(n).start - at(0).start;
+        if ((units >= kChunk && QChar(text_[at(n - 1).start]).isSpace()) || units >= 2 * kChunk) break;
+    }
+    const bool atEnd = count() == n;
+    step.to = at(n - 1).end;
+    step.run = true;
+    step.text = textOf(step.from, step.to);
+    for (std::size_t i = 1; i < n; ++i) step.inner.push_back(at(i).start);
+    step.script = script_;
+    const FontAdvances::Run run = advances_.run(step.text, script_);
+    x_ += run.width + (cut ? qreal(kerningAfter(n - 1)) : 0);
+    step.x1 = x_;
+    step.exact = run.exact && runStarts_ && (cut || atEnd);
+    joins_ = atEnd || kerningAfter(n - 1) != kContext;
+    inRun_ = !cut && !atEnd;
+    runStarts_ = false;
+    script_ = at(n - 1).script;
+    step.end = {step.to, x_, inRun_, joins_, script_};
+    pop(n);
+    return true;
+}
+
+template <typename View>
+template <typename Keep>
+void LineWalk<View>::fastForward(Keep&& keep) {
+    if (inRun_) return;
+    // What next() loaded ahead is loaded again when it is needed.
+    if (count()) {
+        next_ = at(0).start;
+        loadScript_ = script_;
+        window_.clear();
+        head_ = 0;
+    }
+    FontAdvances::Context& context = advances_.in(script_);
+    int i = next_;
+    if (i >= size_) return;
+    // The character at i, the next one and the one after: each pair adds up.
+    char16_t u0 = unit(i), u1 = 0;
+    if (!context.plain(u0)) return;
+    float kerning = 0;  // between the character at i and the next one
+    if (i + 1 < size_) {
+        u1 = unit(i + 1);
+        if (!context.plain(u1) || (kerning = context.kerning(u0, u1)) == kContext) return;
+    }
+    qreal x = x_;
+    for (float advance = context.advance(u0);;) {
+        const int to = i + 1;
+        char16_t u2 = 0;
+        float after = 0;
+        if (to + 1 < size_) {
+            u2 = unit(to + 1);
+            if (!context.plain(u2) || (after = context.kerning(u1, u2)) == kContext) break;
+        }
+        const qreal x1 = x + qreal(advance) + qreal(kerning);
+        if (!keep(to, x1)) break;
+        x = x1;
+        i = to;
+        if (to >= size_) break;
+        u0 = u1;
+        u1 = u2;
+        advance = context.advance(u0);
+        kerning = after;
+    }
+    next_ = i;
+    x_ = x;
+}
+
 }  // namespace
 
+LineMetrics::LineMetrics(const TextLines& lines) : lines_(lines), advances_(std::make_unique<FontAdvances>(font_)) {}
+
+LineMetrics::~LineMetrics() = default;
+
 void LineMetrics::setFont(const QFont& font) {
+    if (!(font == font_)) advances_ = std::make_unique<FontAdvances>(font);
     font_ = font;
     reset();
 }
@@ -33,22 +306,30 @@ void LineMetrics::setFont(const QFont& font) {
 void LineMetrics::reset() {
     widths_.assign(std::size_t(lines_.size()), -1);
     marks_.clear();
-    digitAdvances_.reset();
+    trailLine_ = -1;
     widest_ = 0;
     widestStale_ = false;
 }
 
-int LineMetrics::width(int line) {
-    int& width = widths_[std::size_t(line)];
-    if (width < 0) {
-        const std::vector<Mark>& marks = marksOf(line);
-        width = int(std::ceil(marks.empty() ? span(lines_[line], 0, lines_.length(line)) : marks.back().x));
-        widest_ = std::max(widest_, width);
-    }
-    return width;
+template <typename F>
+decltype(auto) LineMetrics::walk(int line, const Mark& from, F&& f) {
+    return lines_[line].visit([&](auto text) {
+        LineWalk<decltype(text)> walk(*advances_, lines_, line, text, from);
+        return f(walk);
+    });
 }
 
-int LineMetrics::widest() const {
+int LineMetrics::width(int line) {
+    if (widths_[std::size_t(line)] < 0) {
+        const std::vector<Mark>& marks = marksOf(line);
+        const qreal x = marks.empty() ? advance(line, lines_.length(line)) : marks.back().x;
+        widths_[std::size_t(line)] = int(std::ceil(x));
+        widest_ = std::max(widest_, widths_[std::size_t(line)]);
+    }
+    return widths_[std::size_t(line)];
+}
+
+int LineMetrics::widest() {
     if (widestStale_) {
         widest_ = widths_.empty() ? 0 : std::max(0, *std::max_element(widths_.begin(), widths_.end()));
         widestStale_ = false;
@@ -62,200 +343,237 @@ void LineMetrics::forgetWidth(int line) {
     width = -1;
 }
 
-qreal LineMetrics::span(const LineText& text, int at, int end) const {
-    const std::vector<qreal>& digits = digitAdvances();
-    if (!digits.empty()) {
-        qreal sum = 0;
-        bool exact = true;
-        for (int i = at; i < end; ++i) {
-            const char16_t u = text[i].unicode();
-            if (u >= 128 || digits[u] < 0) {
-                exact = false;
-                break;
-            }
-            sum += digits[u];
-            if (i > at) sum += digits[kerningAt(text[i - 1].unicode(), u)];
-        }
-        if (exact) return sum;
-    }
-    return QFontMetricsF(font_).horizontalAdvance(text.mid(at, end - at));
-}
-
-const std::vector<LineMetrics::Mark>& LineMetrics::marksOf(int line) const {
+const std::vector<LineMetrics::Mark>& LineMetrics::marksOf(int line) {
     static const std::vector<Mark> none;
-    if (lines_.length(line) <= kStretch) return none;
+    const int size = lines_.length(line);
+    if (size <= kStretch) return none;
     auto [it, added] = marks_.try_emplace(line);
     std::vector<Mark>& marks = it->second;
     if (!added) return marks;
-    const LineText& text = lines_[line];
-    const int size = int(text.size());
     marks.reserve(std::size_t(size / kStretch + 2));
-    marks.push_back({0, 0});
-    for (int at = 0; at < size;) {
-        const int end = std::max(at + 1, lines_.boundaryFrom(line, at + kStretch));
-        marks.push_back({end, marks.back().x + span(text, at, end)});
-        at = end;
-    }
+    marks.push_back(lineStart(line));
+    walk(line, marks.front(), [&](auto& w) {
+        const auto due = [&](int to) { return to - marks.back().column >= kStretch || to == size; };
+        WalkStep s;
+        for (;;) {
+            w.fastForward([&](int to, qreal x) {
+                if (due(to)) marks.push_back(w.plainMark(to, x));
+                return true;
+            });
+            if (!w.next(s)) break;
+            if (due(s.to)) marks.push_back(s.end);
+        }
+    });
     return marks;
 }
 
-qreal LineMetrics::advance(int line, int column) const {
-    const LineText& text = lines_[line];
-    column = std::clamp(column, 0, int(text.size()));
-    const std::vector<Mark>& marks = marksOf(line);
-    if (marks.empty()) return span(text, 0, column);
-    const Mark& start = *(after(marks, column, byColumn) - 1);
-    if (start.column == column) return start.x;
-    return start.x + span(text, start.column, column);
-}
-
-int LineMetrics::columnAtX(int line, qreal x, int from, int to) const {
-    int lo = from, hi = to;
-    // Of a long line, only the stretch that holds x is searched.
-    const std::vector<Mark>& marks = marksOf(line);
-    if (!marks.empty()) {
-        auto next = after(marks, x, byX);
-        if (next != marks.end()) hi = std::min(hi, next->column);
-        if (next != marks.begin()) lo = std::max(lo, (next - 1)->column);
-        if (lo > hi) lo = hi;
-    }
-    // The first column whose right neighbour's midpoint lies past x.
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if ((advance(line, mid) + advance(line, mid + 1)) / 2 < x) lo = mid + 1;
-        else hi = mid;
-    }
-    // Inside a character: to its nearer end.
-    const int next = lines_.boundaryFrom(line, lo);
-    if (next == lo) return lo;
-    const int previous = lines_.previousCharacter({line, next}).column;
-    return x - advance(line, previous) < advance(line, next) - x ? std::max(previous, from) : std::min(next, to);
-}
-
-int LineMetrics::fitDigits(int line, int from, qreal room) const {
-    const std::vector<qreal>& digits = digitAdvances();
-    if (digits.empty()) return -1;
-    // As advance() measures: no kerning across the start of a stretch.
-    const std::vector<Mark>& marks = marksOf(line);
-    auto mark = after(marks, from, byColumn);
-    return lines_[line].visit([&](auto text) {
-        const int size = int(text.size());
-        qreal x = 0;
-        for (int c = from; c < size; ++c) {
-            const char16_t u = text.at(c).unicode();
-            if (u >= 128 || digits[u] < 0) return -1;
-            qreal step = digits[u];
-            if (c > from) {
-                if (mark != marks.end() && mark->column == c) ++mark;
-                else step += digits[kerningAt(text.at(c - 1).unicode(), u)];
+// The line's start stands in the item of the first character that has a script of its own.
+LineMetrics::Mark LineMetrics::lineStart(int line) const {
+    Mark start;
+    start.script = lines_[line].visit([](auto text) {
+        FontAdvances::Script script = QChar::Script_Common;
+        for (qsizetype i = 0; i < text.size() && script <= QChar::Script_Common; ++i) {
+            char32_t c = text[i].unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+                c = QChar::surrogateToUcs4(char16_t(c), char16_t(text[i + 1].unicode()));
+                ++i;
             }
-            if (x + step > room) return std::max(c, from + 1);
-            x += step;
+            FontAdvances::itemScript(script, c);
         }
-        return size;
+        return script;
+    });
+    return start;
+}
+
+LineMetrics::Mark LineMetrics::markBefore(int line, int column) {
+    const std::vector<Mark>& marks = marksOf(line);
+    if (marks.empty()) return lineStart(line);
+    return *(std::upper_bound(marks.begin(), marks.end(), column, byColumn) - 1);
+}
+
+LineMetrics::Mark LineMetrics::markBeforeX(int line, qreal x) {
+    const std::vector<Mark>& marks = marksOf(line);
+    if (marks.empty()) return lineStart(line);
+    auto after = std::upper_bound(marks.begin(), marks.end(), x, byX);
+    return after == marks.begin() ? marks.front() : *(after - 1);
+}
+
+qreal LineMetrics::advance(int line, int column) {
+    column = std::clamp(column, 0, lines_.length(line));
+    const Mark from = markBefore(line, column);
+    if (from.column == column) return from.x;
+    return walk(line, from, [&](auto& w) {
+        WalkStep s;
+        for (;;) {
+            w.fastForward([&](int to, qreal) { return to <= column; });
+            if (w.column() == column) return w.x();
+            if (!w.next(s)) return w.x();
+            if (s.to >= column) return w.xAt(s, column);
+        }
     });
 }
 
-int LineMetrics::fit(int line, int from, qreal room) const {
-    if (const int digits = fitDigits(line, from, room); digits >= 0) return digits;
+bool LineMetrics::exact(int line) {
+    return walk(line, lineStart(line), [&](auto& w) {
+        WalkStep s;
+        bool exact = true;
+        for (;;) {
+            w.fastForward([](int, qreal) { return true; });
+            if (!w.next(s)) return exact;
+            exact = exact && s.exact;
+        }
+    });
+}
+
+int LineMetrics::columnAtX(int line, qreal x, int from, int to) {
+    const int column = walk(line, markBeforeX(line, x), [&](auto& w) {
+        WalkStep s;
+        for (;;) {
+            w.fastForward([&](int, qreal x1) { return x1 <= x; });
+            if (!w.next(s)) return lines_.length(line);
+            if (x >= s.x1) continue;
+            if (x <= s.x0) return s.from;
+            // The nearer end of the character under x.
+            int left = s.from;
+            qreal leftX = s.x0;
+            for (int b : s.inner) {
+                const qreal bX = w.xAt(s, b);
+                if (x < bX) return x - leftX < bX - x ? left : b;
+                left = b;
+                leftX = bX;
+            }
+            return x - leftX < s.x1 - x ? left : s.to;
+        }
+    });
+    return std::max(from, std::min(column, to));
+}
+
+int LineMetrics::fit(int line, int from, qreal room) {
     const int size = lines_.length(line);
-    const qreal start = advance(line, from);
-    const qreal limit = start + room;
-    int lo = from, hi = size;
-    const std::vector<Mark>& marks = marksOf(line);
-    if (!marks.empty()) {
-        auto next = after(marks, limit, byX);  // the first mark past the limit
-        if (next == marks.end()) return size;
-        hi = next->column;
-        lo = std::max(from, (next - 1)->column);
-    } else if (advance(line, size) <= limit) {
-        return size;
+    if (from >= size) return size;
+    Mark begin = markBefore(line, from);
+    if (trailLine_ == line) {
+        auto on = std::upper_bound(trail_.begin(), trail_.end(), from, byColumn);
+        if (on != trail_.begin() && (on - 1)->column == from) begin = *(on - 1);
     }
-    // The last column whose advance is within the limit.
-    while (lo < hi) {
-        const int mid = (lo + hi + 1) / 2;
-        if (advance(line, mid) <= limit) lo = mid;
-        else hi = mid - 1;
-    }
-    // Back to a whole character, and at least one after `from`.
-    int column = lines_.boundaryFrom(line, lo);
-    if (column > lo) column = lines_.previousCharacter({line, column}).column;
-    if (column <= from) column = lines_.nextCharacter({line, from}).column;
-    return std::max(column, from + 1 <= size ? from + 1 : from);
+    trailLine_ = line;
+    trail_.clear();
+    const auto follow = [&](const Mark& m) {
+        if (trail_.size() < kTrail) trail_.push_back(m);
+    };
+    return walk(line, begin, [&](auto& w) {
+        WalkStep s;
+        // Up to `from`, or to the step it lies inside.
+        bool inside = false;
+        qreal start = 0;
+        for (;;) {
+            w.fastForward([&](int to, qreal) { return to <= from; });
+            if (w.column() == from) {
+                start = w.x();
+                break;
+            }
+            w.next(s);
+            if (s.to < from) continue;
+            inside = s.to > from;
+            start = inside ? w.xAt(s, from) : s.x1;
+            break;
+        }
+        const qreal limit = start + room;
+        int fits = from;  // the last boundary within the room
+        // Full inside a step: at its last boundary within the room, one character at least.
+        const auto full = [&]() {
+            for (int b : s.inner) {
+                if (b <= from) continue;
+                if (w.xAt(s, b) > limit) return fits > from ? fits : b;
+                fits = b;
+            }
+            return fits > from ? fits : s.to;
+        };
+        if (inside) {
+            follow(s.end);
+            if (s.x1 > limit) return full();
+            fits = s.to;
+        }
+        for (;;) {
+            int over = -1;  // a character of one unit that does not fit
+            w.fastForward([&](int to, qreal x) {
+                follow(w.plainMark(to, x));
+                if (x > limit) {
+                    over = to;
+                    return false;
+                }
+                fits = to;
+                return true;
+            });
+            if (over >= 0) return fits > from ? fits : over;
+            if (!w.next(s)) return size;
+            follow(s.end);
+            if (s.x1 > limit) return full();
+            fits = s.to;
+        }
+    });
 }
 
 void LineMetrics::replaced(int line, int removed, int inserted) {
+    trailLine_ = -1;
     for (int i = line; i < line + removed; ++i) forgetWidth(i);
     widths_.erase(widths_.begin() + line, widths_.begin() + line + removed);
     widths_.insert(widths_.begin() + line, std::size_t(inserted), -1);
-    // The stretches of the lines after move with them.
+    // The marks of the lines after move with them.
     replaceLines(marks_, line, removed, inserted);
 }
 
 // The line's text between columns `column` and `oldEnd` is now the text between `column` and
-// `newEnd`. The stretches around the change are cut and measured again; those before it stay,
-// those after it move.
+// `newEnd`. The marks a few characters before the change hold as they were; from the last of
+// them the line is walked again up to a mark past the change where the walk stands as it
+// stood there before (the same characters follow, the walk in the same state): from there on
+// every x is the old one moved by the same amount.
 void LineMetrics::editedInLine(int line, int column, int oldEnd, int newEnd) {
     forgetWidth(line);
+    trailLine_ = -1;
     auto kept = marks_.find(line);
     if (kept == marks_.end()) return;
-    std::vector<Mark> marks = std::move(kept->second);
+    std::vector<Mark> old = std::move(kept->second);
     marks_.erase(kept);
-    const LineText& text = lines_[line];
-    if (text.size() <= kStretch) return;
-    // The stretch before the one holding `column` too: a character may now join across them.
-    auto first = after(marks, column, byColumn);
-    const std::size_t start = std::size_t(std::max<std::ptrdiff_t>(0, first - marks.begin() - 2));
-    auto next = after(marks, oldEnd, byColumn);
+    const int size = lines_.length(line);
+    if (size <= kStretch) return;
+    // A mark holds while the two characters after it are untouched: boundaries before the
+    // change stay where they were.
+    int safe = column;
+    for (int i = 0; i < 3 && safe > 0; ++i) safe = lines_.previousCharacter({line, safe}).column;
+    std::vector<Mark> marks(old.begin(), std::upper_bound(old.begin(), old.end(), safe, byColumn));
+    // Characters before the first one with a script of their own stand in that one's item:
+    // a change there may put all of them in another.
+    const Mark start = lineStart(line);
+    if (start.script != old.front().script) marks.assign(1, start);
     const int delta = newEnd - oldEnd;
-    std::vector<Mark> out(marks.begin(), marks.begin() + std::ptrdiff_t(start) + 1);
-    // Up to the next stretch that the change left alone (or the end).
-    const int stop = next == marks.end() ? int(text.size()) : next->column + delta;
-    for (int at = out.back().column; at < stop;) {
-        const int end = std::clamp(lines_.boundaryFrom(line, at + kStretch), at + 1, stop);
-        out.push_back({end, out.back().x + span(text, at, end)});
-        at = end;
-    }
-    if (next != marks.end()) {
-        const qreal shift = out.back().x - next->x;
-        for (auto it = next + 1; it != marks.end(); ++it) out.push_back({it->column + delta, it->x + shift});
-    }
-    marks_[line] = std::move(out);
-}
-
-const std::vector<qreal>& LineMetrics::digitAdvances() const {
-    if (digitAdvances_) return *digitAdvances_;
-    // The characters hex dumps and numbers are written in: most of what a log holds by far.
-    static const QString kChars = QStringLiteral(" 0123456789ABCDEF");
-    const QFontMetricsF fm(font_);
-    std::vector<qreal> table(128 + 128 * 128, -1);
-    for (QChar c : kChars) table[c.unicode()] = fm.horizontalAdvance(c);
-    for (QChar a : kChars)
-        for (QChar b : kChars)
-            table[kerningAt(a.unicode(), b.unicode())] =
-                fm.horizontalAdvance(QString(a) + b) - table[a.unicode()] - table[b.unicode()];
-    // Every ordered pair side by side; each glyph must stand where the advances and pair
-    // kernings before it put it, one glyph a character, and the whole must measure as that:
-    // no ligature, no wider context.
-    QString pairs;
-    for (QChar a : kChars)
-        for (QChar b : kChars) pairs.append(a).append(b);
-    std::vector<qreal> expected;
-    qreal sum = 0;
-    for (qsizetype i = 0; i < pairs.size(); ++i) {
-        if (i > 0) sum += table[kerningAt(pairs[i - 1].unicode(), pairs[i].unicode())];
-        expected.push_back(sum);
-        sum += table[pairs[i].unicode()];
-    }
-    QTextLayout layout(pairs, font_);
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-    std::vector<qreal> placed;
-    for (const QGlyphRun& run : layout.glyphRuns())
-        for (const QPointF& at : run.positions()) placed.push_back(at.x());
-    std::sort(placed.begin(), placed.end());
-    const bool exact = placed == expected && fm.horizontalAdvance(pairs) == sum;
-    digitAdvances_ = exact ? std::move(table) : std::vector<qreal>();
-    return *digitAdvances_;
+    auto same = std::lower_bound(old.begin(), old.end(), oldEnd, [](const Mark& m, int c) { return m.column < c; });
+    // Whether the walk, standing at `to` as `mark` says, stands there as it stood before.
+    const auto asBefore = [&](const Mark& mark) {
+        if (mark.column < newEnd) return false;
+        while (same != old.end() && same->column + delta < mark.column) ++same;
+        return same != old.end() && same->column + delta == mark.column && same->inRun == mark.inRun &&
+               same->joins == mark.joins && same->script == mark.script;
+    };
+    walk(line, marks.back(), [&](auto& w) {
+        const auto due = [&](int to) { return to - marks.back().column >= kStretch || to == size; };
+        WalkStep s;
+        for (;;) {
+            w.fastForward([&](int to, qreal x) {
+                const Mark mark = w.plainMark(to, x);
+                if (asBefore(mark)) return false;  // taken below
+                if (due(to)) marks.push_back(mark);
+                return true;
+            });
+            if (!w.next(s)) return;
+            if (asBefore(s.end)) {
+                const qreal shift = s.x1 - same->x;
+                for (; same != old.end(); ++same)
+                    marks.push_back({same->column + delta, same->x + shift, same->inRun, same->joins, same->script});
+                return;
+            }
+            if (due(s.to)) marks.push_back(s.end);
+        }
+    });
+    marks_[line] = std::move(marks);
 }
