@@ -146,7 +146,8 @@ struct FontAdvances::Positions {
     std::vector<qreal> x;  // NaN until asked for
 };
 
-FontAdvances::FontAdvances(const QFont& font) : font_(font), alone_(kUnits, 0), contexts_(QChar::ScriptCount) {}
+FontAdvances::FontAdvances(const QFont& font)
+    : font_(font), alone_(kTabled, 0), internedAbove_(kTabled - kUnits, 0), contexts_(QChar::ScriptCount) {}
 
 FontAdvances::~FontAdvances() = default;
 
@@ -177,7 +178,7 @@ QString FontAdvances::inItem(const QString& text, Script script, int& start, boo
 }
 
 bool FontAdvances::probeAlone(char32_t c) {
-    if (c >= kUnits) {
+    if (c >= kTabled) {
         if (auto it = aloneAbove_.constFind(c); it != aloneAbove_.constEnd()) return *it;
     }
     // Beside a letter, beside itself (a pair of regional indicators, of jamo), before a vowel
@@ -187,35 +188,44 @@ bool FontAdvances::probeAlone(char32_t c) {
     const bool alone = !QChar::isSurrogate(c) && boundaryAt(QChar(u'a') + self, 1) &&
                        boundaryAt(self + QChar(u'a'), n) && boundaryAt(self + self, n) &&
                        boundaryAt(self + QChar(0x1161), n) && boundaryAt(self + QChar(0x11A8), n);
-    if (c < kUnits) alone_[c] = alone ? 1 : 2;
+    if (c < kTabled) alone_[c] = alone ? 1 : 2;
     else aloneAbove_.insert(c, alone);
     return alone;
 }
 
-FontAdvances::Symbol FontAdvances::symbol(char32_t codePoint) {
-    if (codePoint < kUnits) return codePoint;
-    if (auto it = internedAbove_.constFind(codePoint); it != internedAbove_.constEnd()) return *it;
+FontAdvances::Symbol FontAdvances::internAbove(char32_t codePoint) {
+    if (codePoint >= kTabled) {
+        if (auto it = internedFar_.constFind(codePoint); it != internedFar_.constEnd()) return *it;
+    }
     const Symbol s = symbol(QString::fromUcs4(&codePoint, 1));
-    internedAbove_.insert(codePoint, s);
+    if (codePoint < kTabled) internedAbove_[codePoint - kUnits] = s;
+    else internedFar_.insert(codePoint, s);
     return s;
 }
 
-void FontAdvances::setClusterLength(const QString& text, int length) {
-    if (clusterLengths_.size() >= kRunsKept) clusterLengths_.clear();
-    clusterLengths_.insert(text, length);
+FontAdvances::Cluster FontAdvances::setCluster(QStringView text, int length) {
+    if (clusters_.size() >= std::size_t(kRunsKept)) clusters_.clear();
+    const Cluster cluster{length, symbol(text.left(length).toString())};
+    clusters_[qHash(text)] = {text.toString(), cluster};
+    return cluster;
 }
 
 FontAdvances::Symbol FontAdvances::symbol(const QString& cluster) {
     if (cluster.size() == 1) return cluster[0].unicode();
     if (auto it = interned_.constFind(cluster); it != interned_.constEnd()) return *it;
-    const Symbol s = kUnits + Symbol(clusters_.size());
-    clusters_.push_back(cluster);
+    const Symbol s = kUnits + Symbol(interns_.size());
+    interns_.push_back(cluster);
     interned_.insert(cluster, s);
     return s;
 }
 
 QString FontAdvances::textOf(Symbol s) const {
-    return s < kUnits ? QString(QChar(char16_t(s))) : clusters_[s - kUnits];
+    return s < kUnits ? QString(QChar(char16_t(s))) : interns_[s - kUnits];
+}
+
+FontAdvances::Context& FontAdvances::open(Script script) {
+    contexts_[std::size_t(script)].reset(new Context(*this, script));
+    return *contexts_[std::size_t(script)];
 }
 
 int FontAdvances::fontIndex(const QRawFont& raw) {
@@ -227,6 +237,16 @@ int FontAdvances::fontIndex(const QRawFont& raw) {
 FontAdvances::Context::Context(FontAdvances& font, Script script)
     : font_(font), script_(script), advances_(kUnits, kUnknown), latin_(256 * 256, kUnknown),
       recent_(std::size_t(1) << kRecentBits), plain_(kUnits, 0) {}
+
+bool FontAdvances::Context::probePlain(Symbol s, char32_t codePoint) {
+    const auto script = Script(QChar::script(codePoint));
+    const bool plain = font_.alone(codePoint) && (script <= QChar::Script_Common || script == script_) &&
+                       advance(s) != kContext;
+    const std::size_t at = s - kUnits;
+    if (at >= plainAbove_.size()) plainAbove_.resize(std::max<std::size_t>(at + 1, plainAbove_.size() * 2), 0);
+    plainAbove_[at] = plain ? 1 : 2;
+    return plain;
+}
 
 bool FontAdvances::Context::probePlain(char16_t unit) {
     const auto script = Script(QChar::script(char32_t(unit)));

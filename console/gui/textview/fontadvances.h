@@ -32,6 +32,8 @@ public:
     // The advance of a character that is measured only with its neighbours, and the kerning of
     // a pair that does not add up.
     static constexpr float kContext = std::numeric_limits<float>::infinity();
+    // What a table of measures holds for what is not measured yet.
+    static constexpr float kUnknown = -std::numeric_limits<float>::max();
 
     explicit FontAdvances(const QFont& font);
     ~FontAdvances();
@@ -42,7 +44,7 @@ public:
     // returns whether a new item begins at the code point. A line starts in the script of its
     // first character that has one of its own (leadingScript()).
     static bool itemScript(Script& script, char32_t c) {
-        const auto next = Script(QChar::script(c));
+        const Script next = scriptOf(c);
         if (next == script || next <= QChar::Script_Common) return false;
         if (script <= QChar::Script_Common) {
             script = next;
@@ -55,6 +57,15 @@ public:
         return true;
     }
     static Script leadingScript(QStringView text);
+    // QChar::script(), from a table for the BMP.
+    static Script scriptOf(char32_t c) {
+        static const std::vector<std::uint8_t> scripts = [] {
+            std::vector<std::uint8_t> out(0x10000);
+            for (char32_t u = 0; u < 0x10000; ++u) out[u] = std::uint8_t(QChar::script(u));
+            return out;
+        }();
+        return c < 0x10000 ? Script(scripts[c]) : Script(QChar::script(c));
+    }
     // Whether Qt shapes the script's characters (and finds their boundaries) without regard to
     // the characters around them: not so for Arabic, the Indic scripts, Thai and the like.
     static bool contextFree(Script script);
@@ -63,7 +74,7 @@ public:
     // neighbour there is: true of most characters, false of combining marks, joiners,
     // regional indicators, conjoining jamo and the like.
     bool alone(char32_t c) {
-        if (c < 0x10000) {
+        if (c < kTabled) {
             const std::uint8_t known = alone_[c];
             if (known) return known == 1;
         }
@@ -71,15 +82,27 @@ public:
     }
 
     Symbol symbol(char16_t unit) const { return unit; }
-    Symbol symbol(char32_t codePoint);  // a character of one code point
+    // A character of one code point.
+    Symbol symbol(char32_t codePoint) {
+        if (codePoint < 0x10000) return codePoint;
+        if (codePoint < kTabled && internedAbove_[codePoint - 0x10000]) return internedAbove_[codePoint - 0x10000];
+        return internAbove(codePoint);
+    }
     Symbol symbol(const QString& cluster);
 
-    // The length of the whole character at the start of `text`, where `text` runs from a
-    // boundary to the first place where a boundary is sure to stand (alone() on both sides),
-    // in an item of a contextFree() script: nothing outside it has a say then. 0 until set
-    // (boundaries are the text's own to tell).
-    int clusterLength(const QString& text) const { return clusterLengths_.value(text); }
-    void setClusterLength(const QString& text, int length);
+    // The whole character at the start of `text`, where `text` runs from a boundary to the
+    // first place where a boundary is sure to stand (alone() on both sides), in an item of a
+    // contextFree() script: nothing outside it has a say then. Its length (0 until set:
+    // boundaries are the text's own to tell) and symbol.
+    struct Cluster {
+        int length = 0;
+        Symbol symbol = 0;
+    };
+    Cluster cluster(QStringView text) const {
+        auto it = clusters_.find(qHash(text));
+        return it != clusters_.end() && it->second.text == text ? it->second.cluster : Cluster();
+    }
+    Cluster setCluster(QStringView text, int length);
 
     // The measures of characters in items of one script.
     class Context {
@@ -104,10 +127,29 @@ public:
             return recent.key == key ? recent.kerning : kerningOf(a, b);
         }
 
+        // The tables by UTF-16 unit, for a walk's inner loop to read without a call: plain(),
+        // advance() and (of two Latin-1 characters) kerning(), or 0 and kUnknown where not
+        // measured yet. They stay where they are.
+        struct Units {
+            const std::uint8_t* plain;
+            const float* advances;
+            const float* latin;
+        };
+        Units units() const { return {plain_.data(), advances_.data(), latin_.data()}; }
+        // plain() for a character of one code point, of any plane.
+        bool plain(Symbol s, char32_t codePoint) {
+            if (s < 0x10000) return plain(char16_t(s));
+            const std::size_t at = s - 0x10000;
+            if (at < plainAbove_.size() && plainAbove_[at]) return plainAbove_[at] == 1;
+            return probePlain(s, codePoint);
+        }
+        Script script() const { return script_; }
+
     private:
         friend class FontAdvances;
         Context(FontAdvances& font, Script script);
         bool probePlain(char16_t unit);
+        bool probePlain(Symbol s, char32_t codePoint);
         float measure(Symbol s);
         float measurePair(Symbol a, Symbol b);
         float kerningOf(Symbol a, Symbol b);
@@ -125,6 +167,7 @@ public:
         };
         std::vector<Recent> recent_;
         std::vector<std::uint8_t> plain_;  // by UTF-16 unit: 0 not probed, 1 plain, 2 not
+        std::vector<std::uint8_t> plainAbove_;  // by symbol past the units
         struct Glyph {
             int font;
             quint32 index;
@@ -137,9 +180,8 @@ public:
         std::vector<Glyph> glyphsFrom(const QTextLayout& layout, qreal start);
     };
     Context& in(Script script) {
-        std::unique_ptr<Context>& context = contexts_[std::size_t(script)];
-        if (!context) context.reset(new Context(*this, script));
-        return *context;
+        Context* context = contexts_[std::size_t(script)].get();
+        return context ? *context : open(script);
     }
 
     // A run of characters shaped whole, in an item of the script: its width, and whether that
@@ -155,23 +197,31 @@ public:
     qreal xInRun(const QString& text, Script script, int column);
 
 private:
-    static constexpr float kUnknown = -std::numeric_limits<float>::max();
     struct Positions;
     // The text as shaped in an item of the script: after a letter of that script where the
     // text alone would stand in another; sets `start` to the length of what comes before it.
     static QString inItem(const QString& text, Script script, int& start, bool& known);
 
+    // Code points below this are looked up in tables (the emoji are in the plane above the BMP).
+    static constexpr char32_t kTabled = 0x20000;
     bool probeAlone(char32_t c);
+    Symbol internAbove(char32_t codePoint);
+    Context& open(Script script);
     QString textOf(Symbol s) const;
     int fontIndex(const QRawFont& raw);
 
     QFont font_;
-    std::vector<std::uint8_t> alone_;  // by BMP code point: 0 not probed, 1 alone, 2 not
+    std::vector<std::uint8_t> alone_;  // by code point below kTabled: 0 not probed, 1 alone, 2 not
     QHash<char32_t, bool> aloneAbove_;
     QHash<QString, Symbol> interned_;
-    QHash<char32_t, Symbol> internedAbove_;  // characters of one code point past the units
-    QHash<QString, int> clusterLengths_;
-    std::vector<QString> clusters_;  // the text of each symbol past the units
+    std::vector<Symbol> internedAbove_;  // by code point from 0x10000 to kTabled, 0 until interned
+    QHash<char32_t, Symbol> internedFar_;   // above those
+    struct KnownCluster {
+        QString text;
+        Cluster cluster;
+    };
+    std::unordered_map<std::size_t, KnownCluster> clusters_;  // by a hash of the text
+    std::vector<QString> interns_;  // the text of each symbol past the units
     std::vector<QRawFont> fonts_;    // the fonts glyphs came from, by index
     std::vector<std::unique_ptr<Context>> contexts_;  // by script
     QHash<QString, Run> runs_;  // by the text as shaped

@@ -16,8 +16,6 @@ constexpr float kContext = FontAdvances::kContext;
 constexpr int kStretch = 128;
 // A run shaped whole is cut after a blank once it is this long, or where it is twice as long.
 constexpr int kChunk = 128;
-// How many steps of the last fit are kept.
-constexpr std::size_t kTrail = 4096;
 
 bool byColumn(int c, const LineMetrics::Mark& m) { return c < m.column; }
 bool byX(qreal x, const LineMetrics::Mark& m) { return x < m.x; }
@@ -53,7 +51,8 @@ public:
 
     bool next(WalkStep& step);
 
-    // Takes plain steps at full speed for as long as keep(to, x) allows each: steps over
+    // Takes plain steps at full speed for as long as keep(to, x, script) allows each (the
+    // place, x and item script after the step): steps over
     // characters of one UTF-16 unit each that stand alone, keep to the item the walk stands in
     // and pair up on both sides, as next() would take them one by one.
     template <typename Keep>
@@ -62,7 +61,10 @@ public:
     // Where the walk stands, and the mark of a place a plain step ends at.
     int column() const { return count() ? window_[head_].start : next_; }
     qreal x() const { return x_; }
-    LineMetrics::Mark plainMark(int column, qreal x) const { return {column, x, false, true, script_}; }
+    static LineMetrics::Mark plainMark(int column, qreal x, FontAdvances::Script script) {
+        return {column, x, false, true, script};
+    }
+    FontAdvances::Script script() const { return script_; }
 
     // The x of a boundary within a step, or of the last one before a column inside it.
     qreal xAt(const WalkStep& step, int column) {
@@ -75,6 +77,43 @@ public:
 
 private:
     static constexpr float kUnasked = std::numeric_limits<float>::lowest();
+    // A character fastForward() may take: one code point, standing alone, plain in the item
+    // it stands in.
+    struct Simple {
+        int end;
+        Symbol symbol;
+        FontAdvances::Context* context;
+        float advance;
+        bool startsItem;
+    };
+    // Reads the character at `at` as a Simple one, in the item read ahead so far (ahead_,
+    // which it moves on where an item begins).
+    bool simple(int at, Simple& out) {
+        char32_t c = unit(at);
+        int length = 1;
+        if (QChar::isSurrogate(c)) {
+            if (!QChar::isHighSurrogate(c) || at + 1 >= size_ || !QChar::isLowSurrogate(unit(at + 1))) return false;
+            c = QChar::surrogateToUcs4(char16_t(c), unit(at + 1));
+            length = 2;
+        }
+        FontAdvances::Script script = ahead_;
+        const bool starts = FontAdvances::itemScript(script, c);
+        FontAdvances::Context& context = advances_.in(script);
+        const Symbol symbol = advances_.symbol(c);
+        if (!context.plain(symbol, c)) return false;
+        ahead_ = script;
+        out = {at + length, symbol, &context, context.advance(symbol), starts};
+        return true;
+    }
+    // Two items are shaped apart: nothing kerns across their border.
+    static float pairKerning(const Simple& a, const Simple& b) {
+        return b.startsItem ? 0.f : a.context->kerning(a.symbol, b.symbol);
+    }
+    template <typename Keep>
+    bool unitsAhead(Keep& keep);
+    template <typename Keep>
+    bool oneAhead(Keep& keep);
+
     struct Cluster {
         int start;
         int end;
@@ -114,23 +153,29 @@ private:
         // The item it stands in, as Qt's layout finds items.
         const bool startsItem = FontAdvances::itemScript(loadScript_, u);
         int end = at + length;
+        Symbol s = 0;
         if (end < size_) {
             int next = 0;
             const char32_t v = codePoint(end, next);
             // Qt tailors boundaries in the items of some scripts (the Indic ones, Thai, ...).
-            if (!FontAdvances::contextFree(loadScript_)) end = lines_.nextCharacter({line_, at}).column;
-            else if (!advances_.alone(u) || !advances_.alone(v)) end = clusterEnd(at, end, u);
+            if (!FontAdvances::contextFree(loadScript_)) {
+                end = lines_.nextCharacter({line_, at}).column;
+            } else if (!advances_.alone(u) || !advances_.alone(v)) {
+                const FontAdvances::Cluster cluster = clusterAt(at, end, u);
+                end = at + cluster.length;
+                s = cluster.symbol;
+            }
         }
-        const Symbol s = end - at == length ? advances_.symbol(u) : advances_.symbol(textOf(at, end));
+        if (!s) s = end - at == length ? advances_.symbol(u) : advances_.symbol(textOf(at, end));
         for (int i = at + length; i < end; i += length) FontAdvances::itemScript(loadScript_, codePoint(i, length));
         FontAdvances::Context& context = advances_.in(loadScript_);
         return {at, end, s, &context, context.advance(s), kUnasked, startsItem, loadScript_};
     }
     char16_t unit(int i) const { return char16_t(text_[i].unicode()); }
-    // Where the whole character at `at` (a boundary, in an item of a context-free script)
-    // ends, as the line's boundaries have it: kept by the text up to the first place a
-    // boundary is sure to stand, which is all that decides it.
-    int clusterEnd(int at, int second, char32_t first) {
+    // The whole character at `at` (a boundary, in an item of a context-free script) as the
+    // line's boundaries have it: kept by the text up to the first place a boundary is sure to
+    // stand, which is all that decides it.
+    FontAdvances::Cluster clusterAt(int at, int second, char32_t first) {
         int sure = second;
         for (char32_t before = first; sure < size_;) {
             int length = 0;
@@ -139,11 +184,18 @@ private:
             before = c;
             sure += length;
         }
-        const QString decides = textOf(at, sure);
-        if (const int known = advances_.clusterLength(decides)) return at + known;
-        const int end = lines_.nextCharacter({line_, at}).column;
-        advances_.setClusterLength(decides, end - at);
-        return end;
+        QString scratch;
+        const QStringView decides = viewOf(at, sure, scratch);
+        if (const FontAdvances::Cluster known = advances_.cluster(decides); known.length) return known;
+        return advances_.setCluster(decides, lines_.nextCharacter({line_, at}).column - at);
+    }
+    QStringView viewOf(int from, int to, QString& scratch) const {
+        if constexpr (std::is_same_v<View, QStringView>) {
+            return text_.mid(from, to - from);
+        } else {
+            scratch = textOf(from, to);
+            return scratch;
+        }
     }
     std::size_t count() const { return window_.size() - head_; }
     Cluster& at(std::size_t i) { return window_[head_ + i]; }
@@ -189,6 +241,14 @@ private:
     bool joins_;              // the characters either side of where the walk stands pair up
     bool runStarts_ = false;  // the run begins where the walk stands
     FontAdvances::Script script_;  // of the item where the walk stands
+    FontAdvances::Script ahead_ = QChar::Script_Common;  // of the item oneAhead() reads in
+    // The characters oneAhead() read after the one it took: where they start, the item the
+    // walk stood in then and the item read ahead to.
+    Simple read_[2];
+    int readCount_ = 0;
+    int readAt_ = -1;
+    FontAdvances::Script readFrom_ = QChar::Script_Common;
+    FontAdvances::Script readAhead_ = QChar::Script_Common;
 };
 
 template <typename View>
@@ -253,47 +313,127 @@ void LineWalk<View>::fastForward(Keep&& keep) {
     // What next() loaded ahead is loaded again when it is needed.
     if (count()) {
         next_ = at(0).start;
-        loadScript_ = script_;
         window_.clear();
         head_ = 0;
     }
+    while (unitsAhead(keep) && oneAhead(keep)) {
+    }
+    loadScript_ = script_;
+}
+
+// Takes units plain in the item the walk stands in, in a loop that reads its tables and the
+// text through locals, which stay in registers. False once keep() refuses a step or the line
+// ends; true at a character it leaves to oneAhead().
+template <typename View>
+template <typename Keep>
+bool LineWalk<View>::unitsAhead(Keep& keep) {
     FontAdvances::Context& context = advances_.in(script_);
+    const FontAdvances::Context::Units units = context.units();
+    const auto* const data = text_.data();
+    const int size = size_;
+    const auto unitAt = [&](int i) {
+        if constexpr (std::is_same_v<View, QStringView>) return char16_t(data[i].unicode());
+        else return char16_t(uchar(data[i]));
+    };
+    const auto plain = [&](char16_t u) {
+        const std::uint8_t known = units.plain[u];
+        return known ? known == 1 : context.plain(u);
+    };
+    const auto kerning = [&](char16_t a, char16_t b) {
+        if ((a | b) < 256) {
+            const float k = units.latin[a << 8 | b];
+            if (k != FontAdvances::kUnknown) return k;
+        }
+        return context.kerning(a, b);
+    };
     int i = next_;
-    if (i >= size_) return;
-    // The character at i, the next one and the one after: each pair adds up.
-    char16_t u0 = unit(i), u1 = 0;
-    if (!context.plain(u0)) return;
-    float kerning = 0;  // between the character at i and the next one
-    if (i + 1 < size_) {
-        u1 = unit(i + 1);
-        if (!context.plain(u1) || (kerning = context.kerning(u0, u1)) == kContext) return;
+    if (i >= size) return false;
+    // The unit at i, the next one and the one after: each pair adds up.
+    char16_t u0 = unitAt(i), u1 = 0;
+    if (!plain(u0)) return true;
+    float kern = 0;  // between the units at i and i + 1
+    if (i + 1 < size) {
+        u1 = unitAt(i + 1);
+        if (!plain(u1) || (kern = kerning(u0, u1)) == kContext) return true;
     }
     qreal x = x_;
-    for (float advance = context.advance(u0);;) {
+    bool more = true;
+    for (float advance = units.advances[u0];;) {  // measured, being plain
         const int to = i + 1;
         char16_t u2 = 0;
         float after = 0;
-        if (to + 1 < size_) {
-            u2 = unit(to + 1);
-            if (!context.plain(u2) || (after = context.kerning(u1, u2)) == kContext) break;
+        if (to + 1 < size) {
+            u2 = unitAt(to + 1);
+            if (!plain(u2) || (after = kerning(u1, u2)) == kContext) break;
         }
-        const qreal x1 = x + qreal(advance) + qreal(kerning);
-        if (!keep(to, x1)) break;
+        const qreal x1 = x + (qreal(advance) + qreal(kern));  // exact: all in 1/64 pixel
+        if (!keep(to, x1, script_)) {
+            more = false;
+            break;
+        }
         x = x1;
         i = to;
-        if (to >= size_) break;
+        if (to >= size) {
+            more = false;
+            break;
+        }
         u0 = u1;
         u1 = u2;
-        advance = context.advance(u0);
-        kerning = after;
+        advance = units.advances[u0];
+        kern = after;
     }
     next_ = i;
     x_ = x;
+    return more;
+}
+
+// Takes one character of one code point that stands alone and adds up with the next two,
+// in whatever item it stands, when keep() allows: a character past the units, or the first
+// of an item of another script.
+template <typename View>
+template <typename Keep>
+bool LineWalk<View>::oneAhead(Keep& keep) {
+    Simple a, b, c;
+    const int i = next_;
+    if (i >= size_) return false;
+    // The two read ahead by the step before, when it ended here.
+    const bool known = readAt_ == i && readFrom_ == script_;
+    ahead_ = known ? readAhead_ : script_;
+    if (known) {
+        a = read_[0];
+    } else if (!simple(i, a)) {
+        return false;
+    }
+    float kerning = 0;
+    bool third = false;
+    if (a.end < size_) {
+        if (known && readCount_ > 1) b = read_[1];
+        else if (!simple(a.end, b)) return false;
+        if ((kerning = pairKerning(a, b)) == kContext) return false;
+        third = b.end < size_;
+        if (third && (!simple(b.end, c) || pairKerning(b, c) == kContext)) return false;
+    }
+    const qreal x1 = x_ + (qreal(a.advance) + qreal(kerning));
+    if (!keep(a.end, x1, a.context->script())) return false;
+    x_ = x1;
+    next_ = a.end;
+    script_ = a.context->script();
+    readAt_ = a.end;
+    readFrom_ = script_;
+    readAhead_ = ahead_;
+    read_[0] = b;
+    read_[1] = c;
+    readCount_ = a.end < size_ ? (third ? 2 : 1) : 0;
+    return true;
 }
 
 }  // namespace
 
-LineMetrics::LineMetrics(const TextLines& lines) : lines_(lines), advances_(std::make_unique<FontAdvances>(font_)) {}
+// How far the trail of the last fit() reaches (UTF-16 units).
+constexpr std::size_t kTrail = 4096;
+
+LineMetrics::LineMetrics(const TextLines& lines)
+    : lines_(lines), advances_(std::make_unique<FontAdvances>(font_)), trail_(kTrail) {}
 
 LineMetrics::~LineMetrics() = default;
 
@@ -356,8 +496,8 @@ const std::vector<LineMetrics::Mark>& LineMetrics::marksOf(int line) {
         const auto due = [&](int to) { return to - marks.back().column >= kStretch || to == size; };
         WalkStep s;
         for (;;) {
-            w.fastForward([&](int to, qreal x) {
-                if (due(to)) marks.push_back(w.plainMark(to, x));
+            w.fastForward([&](int to, qreal x, FontAdvances::Script script) {
+                if (due(to)) marks.push_back(w.plainMark(to, x, script));
                 return true;
             });
             if (!w.next(s)) break;
@@ -405,7 +545,7 @@ qreal LineMetrics::advance(int line, int column) {
     return walk(line, from, [&](auto& w) {
         WalkStep s;
         for (;;) {
-            w.fastForward([&](int to, qreal) { return to <= column; });
+            w.fastForward([&](int to, qreal, FontAdvances::Script) { return to <= column; });
             if (w.column() == column) return w.x();
             if (!w.next(s)) return w.x();
             if (s.to >= column) return w.xAt(s, column);
@@ -418,7 +558,7 @@ bool LineMetrics::exact(int line) {
         WalkStep s;
         bool exact = true;
         for (;;) {
-            w.fastForward([](int, qreal) { return true; });
+            w.fastForward([](int, qreal, FontAdvances::Script) { return true; });
             if (!w.next(s)) return exact;
             exact = exact && s.exact;
         }
@@ -429,7 +569,7 @@ int LineMetrics::columnAtX(int line, qreal x, int from, int to) {
     const int column = walk(line, markBeforeX(line, x), [&](auto& w) {
         WalkStep s;
         for (;;) {
-            w.fastForward([&](int, qreal x1) { return x1 <= x; });
+            w.fastForward([&](int, qreal x1, FontAdvances::Script) { return x1 <= x; });
             if (!w.next(s)) return lines_.length(line);
             if (x >= s.x1) continue;
             if (x <= s.x0) return s.from;
@@ -451,15 +591,20 @@ int LineMetrics::columnAtX(int line, qreal x, int from, int to) {
 int LineMetrics::fit(int line, int from, qreal room) {
     const int size = lines_.length(line);
     if (from >= size) return size;
-    Mark begin = markBefore(line, from);
-    if (trailLine_ == line) {
-        auto on = std::upper_bound(trail_.begin(), trail_.end(), from, byColumn);
-        if (on != trail_.begin() && (on - 1)->column == from) begin = *(on - 1);
-    }
+    const std::size_t onTrail = std::size_t(from - trailFrom_);
+    const bool resume = trailLine_ == line && from > trailFrom_ && onTrail <= trailLength_ &&
+                        trail_[onTrail - 1].column == from;
+    const Mark begin = resume ? trail_[onTrail - 1] : markBefore(line, from);
+    // This fit's trail: where the walk stood after each step from `from` on.
     trailLine_ = line;
-    trail_.clear();
-    const auto follow = [&](const Mark& m) {
-        if (trail_.size() < kTrail) trail_.push_back(m);
+    trailFrom_ = from;
+    trailLength_ = 0;
+    const auto follow = [&](const Mark& end) {
+        const std::size_t at = std::size_t(end.column - from);
+        if (at > trail_.size()) return;
+        for (; trailLength_ + 1 < at; ++trailLength_) trail_[trailLength_].column = -1;  // inside a character
+        trail_[at - 1] = end;
+        trailLength_ = at;
     };
     return walk(line, begin, [&](auto& w) {
         WalkStep s;
@@ -467,7 +612,7 @@ int LineMetrics::fit(int line, int from, qreal room) {
         bool inside = false;
         qreal start = 0;
         for (;;) {
-            w.fastForward([&](int to, qreal) { return to <= from; });
+            w.fastForward([&](int to, qreal, FontAdvances::Script) { return to <= from; });
             if (w.column() == from) {
                 start = w.x();
                 break;
@@ -495,9 +640,9 @@ int LineMetrics::fit(int line, int from, qreal room) {
             fits = s.to;
         }
         for (;;) {
-            int over = -1;  // a character of one unit that does not fit
-            w.fastForward([&](int to, qreal x) {
-                follow(w.plainMark(to, x));
+            int over = -1;  // the end of a character taken at full speed that does not fit
+            w.fastForward([&](int to, qreal x, FontAdvances::Script script) {
+                follow(w.plainMark(to, x, script));
                 if (x > limit) {
                     over = to;
                     return false;
@@ -559,8 +704,8 @@ void LineMetrics::editedInLine(int line, int column, int oldEnd, int newEnd) {
         const auto due = [&](int to) { return to - marks.back().column >= kStretch || to == size; };
         WalkStep s;
         for (;;) {
-            w.fastForward([&](int to, qreal x) {
-                const Mark mark = w.plainMark(to, x);
+            w.fastForward([&](int to, qreal x, FontAdvances::Script script) {
+                const Mark mark = w.plainMark(to, x, script);
                 if (asBefore(mark)) return false;  // taken below
                 if (due(to)) marks.push_back(mark);
                 return true;

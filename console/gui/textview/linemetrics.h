@@ -78,9 +78,12 @@ private:
     std::unique_ptr<FontAdvances> advances_;
     std::deque<int> widths_{-1};                // -1 until measured
     std::map<int, std::vector<Mark>> marks_;   // of the long lines asked for
-    // Where the last fit() went, step by step: the next row of a line being wrapped starts
-    // at one of them.
+    // Where the last fit() went: where the walk stood after each step, by column from
+    // trailFrom_ + 1 on (-1 inside a character). The next row of a line being wrapped
+    // starts at one of them.
     int trailLine_ = -1;
+    int trailFrom_ = 0;
+    std::size_t trailLength_ = 0;
     std::vector<Mark> trail_;
     int widest_ = 0;
     bool widestStale_ = false;  // the widest line changed: found again when asked
