@@ -52,9 +52,8 @@ public:
     bool next(WalkStep& step);
 
     // Takes plain steps at full speed for as long as keep(to, x, script) allows each (the
-    // place, x and item script after the step): steps over
-    // characters of one UTF-16 unit each that stand alone, keep to the item the walk stands in
-    // and pair up on both sides, as next() would take them one by one.
+    // place, x and item script after the step), over characters of one code point that stand
+    // alone and pair up on both sides, as next() would take them one by one.
     template <typename Keep>
     void fastForward(Keep&& keep);
 
@@ -214,8 +213,8 @@ private:
             head_ = 0;
         }
     }
-    // Whether the characters at i and i + 1 add up as a pair (true past the line's end).
-    // Two items are shaped apart: nothing kerns across their border.
+    // The kerning of the characters at i and i + 1, kContext where they do not add up. Two
+    // items are shaped apart: nothing kerns across their border.
     float kerningAfter(std::size_t i) {
         Cluster& c = at(i);
         if (c.kerning == kUnasked) {
@@ -225,6 +224,7 @@ private:
         }
         return c.kerning;
     }
+    // Whether the characters at i and i + 1 add up as a pair (so past the line's end).
     bool pairs(std::size_t i) { return !ensure(i + 2) || kerningAfter(i) != kContext; }
 
     FontAdvances& advances_;

@@ -52,7 +52,9 @@ std::vector<Text> texts() {
         {"Hangul jamo", QStringLiteral("한국어 \u1100\u1161\u11A8 \u1112\u1161\u11AB"), true},
         {"Devanagari", QStringLiteral("क्षत्रिय नमस्ते"), true},
         {"Hebrew", QStringLiteral("שלום עולם abc"), false},
-        {"long line", repeated(QStringLiteral("AVATAR Tokyo office 中文 a5 "), 30), true},
+        // Marks fall at every place of the pattern: inside kerning pairs, at a ligature, at the
+        // start of an item whose script picks the font of the characters after it.
+        {"long line", repeated(QStringLiteral("AVATAR Tokyo office 中AVA a5 국A 1️⃣ "), 200), true},
     };
 }
 
@@ -95,6 +97,14 @@ TEST(LineMetrics, EveryColumnStandsWhereTheWholeLineShapesIt) {
             Measured m(t.text, font.font);
             ASSERT_EQ(m.metrics.exact(0), t.exact);
             const WholeLine whole(t.text, font.font);
+            // A line the program adds as Latin-1 measures as the same text in UTF-16.
+            if (const QByteArray latin1 = t.text.toLatin1(); QString::fromLatin1(latin1) == t.text) {
+                TextLines lines;
+                lines[0] = LineText(latin1);
+                LineMetrics metrics(lines);
+                metrics.setFont(font.font);
+                for (int c = 0; c <= t.text.size(); ++c) ASSERT_EQ(metrics.advance(0, c), m.metrics.advance(0, c));
+            }
             if (!t.exact) {
                 // Measured in runs: the width still adds up to the whole line's.
                 EXPECT_NEAR(m.metrics.advance(0, int(t.text.size())),
@@ -122,13 +132,14 @@ TEST(LineMetrics, AnEditedLineMeasuresAsTheSameTextFresh) {
         SCOPED_TRACE(font.name);
         std::mt19937 random(20240611);
         QString start;
-        for (int i = 0; i < 600; ++i) start += pieces[int(random() % pieces.size())];
+        for (int i = 0; i < 400; ++i) start += pieces[int(random() % pieces.size())];
         Measured edited(start, font.font);
-        for (int step = 0; step < 60; ++step) {
+        for (int step = 0; step < 40; ++step) {
             // The marks are there before the edit, as a view that showed the line has them.
-            edited.metrics.marksOf(0);
+            const std::vector<LineMetrics::Mark>& marks = edited.metrics.marksOf(0);
             const int size = edited.lines.length(0);
-            const int column = int(random() % (size + 1));
+            // Every other edit right at a mark, where what the mark holds changes.
+            const int column = step % 2 && !marks.empty() ? marks[random() % marks.size()].column : int(random() % (size + 1));
             const int end = random() % 2 ? std::min(size, column + int(random() % 12)) : column;
             const QString inserted = random() % 3 ? pieces[int(random() % pieces.size())] : QString();
             const TextLines::Position after = edited.lines.replace({0, column}, {0, end}, inserted);
@@ -146,20 +157,36 @@ TEST(LineMetrics, AnEditedLineMeasuresAsTheSameTextFresh) {
 }
 
 // The edit that broke the send box's rewrap: a keystroke into a long line of kerning words.
+// Keystrokes into long lines, each x then checked against the whole line's layout: into
+// words that kern (the edit that made the send box's rows differ from a fresh wrap), and
+// before characters that take the script of the item they stand in, which the keystroke
+// changes for all of them (digits and keycaps after Hangul are drawn in another font than
+// after Latin).
 TEST(LineMetrics, TypingIntoALongLineKeepsEveryXOfTheWholeLine) {
+    struct Typing {
+        QString text;
+        std::vector<std::pair<int, QString>> keys;  // column, text typed there
+    };
+    const std::vector<Typing> typings = {
+        {repeated(QStringLiteral("AVATAR Tokyo WAVE "), 40), {{3, "V"}, {200, "V"}, {401, "A"}, {700, "T"}}},
+        {QStringLiteral("국") + repeated(QStringLiteral(" 12"), 200), {{1, "A"}, {300, "국"}, {2, "중"}}},
+        {QStringLiteral("국") + repeated(QStringLiteral(" 1️⃣"), 200), {{1, "A"}, {300, "국"}}},
+    };
     for (const NamedFont& font : boxFonts()) {
-        SCOPED_TRACE(font.name);
-        Measured m(repeated(QStringLiteral("AVATAR Tokyo WAVE "), 40), font.font);
-        m.metrics.marksOf(0);
-        for (int column : {3, 200, 401, 700}) {
-            m.lines.replace({0, column}, {0, column}, QStringLiteral("V"));
-            m.metrics.editedInLine(0, column, column, column + 1);
-        }
-        const QString text = m.lines[0].toString();
-        ASSERT_TRUE(m.metrics.exact(0));
-        const WholeLine whole(text, font.font);
-        for (int c = 0; c <= text.size(); ++c) {
-            ASSERT_NEAR(m.metrics.advance(0, c), whole.line.cursorToX(c), kQtRounding) << "column " << c;
+        for (const Typing& typing : typings) {
+            SCOPED_TRACE(font.name);
+            Measured m(typing.text, font.font);
+            for (const auto& [column, key] : typing.keys) {
+                m.metrics.marksOf(0);
+                m.lines.replace({0, column}, {0, column}, key);
+                m.metrics.editedInLine(0, column, column, column + int(key.size()));
+                const QString text = m.lines[0].toString();
+                ASSERT_TRUE(m.metrics.exact(0));
+                const WholeLine whole(text, font.font);
+                for (int c : boundaries(text)) {
+                    ASSERT_NEAR(m.metrics.advance(0, c), whole.line.cursorToX(c), kQtRounding) << "column " << c;
+                }
+            }
         }
     }
 }
@@ -174,16 +201,39 @@ int fitByAdvances(LineMetrics& metrics, const std::vector<int>& bounds, int from
     return fits;
 }
 
+// Where the view starts the row after one full at `fits`: after the blanks there, else after
+// the last blank in the row, else right there.
+int nextRow(const QString& text, int from, int fits) {
+    int next = fits;
+    if (text[fits].isSpace()) {
+        while (next < text.size() && text[next].isSpace()) ++next;
+        return next;
+    }
+    int blank = fits;
+    while (blank > from && !text[blank - 1].isSpace()) --blank;
+    return blank > from ? blank : fits;
+}
+
 TEST(LineMetrics, ARowIsFullWhereItsAdvancesAddUpToTheRoom) {
     for (const NamedFont& font : boxFonts()) {
         for (const Text& t : texts()) {
             SCOPED_TRACE(std::string(font.name) + ", " + t.name);
             Measured m(t.text, font.font);
             const std::vector<int> bounds = boundaries(t.text);
-            for (int from : bounds) {
-                for (qreal room : {0.0, 5.0, 13.5, 40.0, 120.0, 400.0}) {
-                    ASSERT_EQ(m.metrics.fit(0, from, room), fitByAdvances(m.metrics, bounds, from, room))
-                        << "from " << from << ", room " << room;
+            const int size = int(t.text.size());
+            for (qreal room : {0.0, 5.0, 13.5, 40.0, 120.0, 400.0}) {
+                // Row after row, as the view wraps the line: each fit goes on from the last.
+                for (int from = 0; from < size;) {
+                    const int fits = m.metrics.fit(0, from, room);
+                    ASSERT_EQ(fits, fitByAdvances(m.metrics, bounds, from, room)) << "from " << from << ", room " << room;
+                    if (fits >= size) break;
+                    from = nextRow(t.text, from, fits);
+                }
+                // And from every character (every seventh of a long line: every place of its
+                // pattern).
+                for (std::size_t k = 0; k < bounds.size(); k += bounds.size() > 500 ? 7 : 1) {
+                    ASSERT_EQ(m.metrics.fit(0, bounds[k], room), fitByAdvances(m.metrics, bounds, bounds[k], room))
+                        << "from " << bounds[k] << ", room " << room;
                 }
             }
         }
