@@ -1,8 +1,9 @@
 // The text boxes with big texts, each step timed to the end of the paint that follows it: the
-// send box holding 8 MB of hex in one line (its load, a keystroke, "Select all", a word
-// selected by a double click, a page down, a send, an input method's composition), a paste of
-// 1 MB in many lines into the send box and into the log pane, and a cut of a whole log of 10^6
-// lines; a screen reader on a log of 10^6 lines.
+// send box holding 8 Mi characters in one line in each of several alphabets (its load, a
+// keystroke, a Backspace, a click, a page down; for hex also "Select all", a word selected by
+// a double click, a send, an input method's composition), keystrokes into a line of 2 Mi
+// characters, a paste of 1 MB in many lines into the send box and into the log pane, a cut of a
+// whole log of 10^6 lines, and a screen reader on a log of 10^6 lines.
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -53,30 +54,63 @@ struct SerialPage {
     ~SerialPage() { fake.reset(); }
 };
 
-// 8 MB of hex in one line, loaded by the page's load button from a file.
+// A line of about `units` UTF-16 units in one alphabet: hex bytes in upper or lower case (what
+// frames are written in), Latin words (with kerning pairs and ligatures), Chinese, and a mix of
+// Chinese, Latin, digits and emoji (flags and a skin tone too).
+enum Alphabet { kUpperHex, kLowerHex, kWords, kChinese, kEmoji };
+
+QString lineOf(Alphabet alphabet, int units) {
+    QString text;
+    text.reserve(units + 64);
+    static const QStringList words = {
+        QStringLiteral("hello"), QStringLiteral("world"), QStringLiteral("AVATAR"), QStringLiteral("Tokyo"),
+        QStringLiteral("office"), QStringLiteral("file"), QStringLiteral("Type"), QStringLiteral("reader"),
+        QStringLiteral("card"), QStringLiteral("Yes,"), QStringLiteral("flow"), QStringLiteral("data.")};
+    for (std::uint32_t i = 0; text.size() < units; ++i) {
+        switch (alphabet) {
+        case kUpperHex:
+            text += QString::fromStdString(console::hexByte((i * 7919u) & 0xFF)) + u' ';
+            break;
+        case kLowerHex:
+            text += QString::fromStdString(console::hexByte((i * 7919u) & 0xFF)).toLower() + u' ';
+            break;
+        case kWords:
+            text += words[int((i * 7u) % words.size())] + u' ';
+            break;
+        case kChinese:
+            text += QStringLiteral("中文数据 ");
+            break;
+        case kEmoji:
+            text += QStringLiteral("温度 23°C 😀 ok 🇩🇪 数据 A5 👍🏽 ");
+            break;
+        }
+    }
+    return text;
+}
+
+// A line loaded by the page's load button from a file.
 struct HugeLine : SerialPage {
     QTemporaryDir dir;
     QString file = dir.filePath(QStringLiteral("huge.txt"));
     int size = 0;
-    HugeLine() {
-        std::string text;
-        for (std::uint32_t i = 0; text.size() < 8u * 1024 * 1024; ++i) text += console::hexByte((i * 7919u) & 0xFF) + " ";
+    HugeLine(Alphabet alphabet, int units) {
+        const QString text = lineOf(alphabet, units);
         size = int(text.size());
         QFile f(file);
-        if (f.open(QIODevice::WriteOnly)) f.write(text.data(), qint64(text.size()));
+        if (f.open(QIODevice::WriteOnly)) f.write(text.toUtf8());
         console::setOpenDialog([this](QWidget*, const QString&, const QString&) { return file; });
         form.Button6Click();
     }
     ~HugeLine() { console::setOpenDialog(nullptr); }
-    // The caret inside a pair of digits in the middle of the line, nothing selected, and
-    // painted so.
-    void caretInTheMiddle() {
-        box->setCaret({0, size / 6 * 3 + 1});
+    // The caret at a whole character near `column`, nothing selected, and painted so.
+    void caretAt(int column) {
+        box->setCaret({0, column});
         QCoreApplication::processEvents();
     }
+    void caretInTheMiddle() { caretAt(size / 6 * 3 + 1); }
 };
 
-enum Step { kLoad, kKeystroke, kSelectAll, kWord, kPageDown, kSend, kCompose };
+enum Step { kLoad, kKeystroke, kBackspace, kClick, kPageDown, kSelectAll, kWord, kSend, kCompose };
 
 // What an input method sends as the operator types a syllable: the composition so far.
 void composing(QWidget* w, const QString& text) {
@@ -84,13 +118,19 @@ void composing(QWidget* w, const QString& text) {
     QCoreApplication::sendEvent(w, &event);
 }
 
+// 8 Mi units in one line in the send box: its load and first paint, a keystroke, a Backspace, a
+// click and a page down in the middle of the line (each timed to the end of its paint); for
+// the upper-case hex also "Select all", a word selected by a double click and a send.
 void BM_HugeSendBoxLine(benchmark::State& state) {
-    HugeLine page;
+    const auto alphabet = Alphabet(state.range(0));
+    const auto step = Step(state.range(1));
+    HugeLine page(alphabet, 8 * 1024 * 1024);
     SendBox* box = page.box;
     box->setFocus();
     page.caretInTheMiddle();
-    const QPoint word = box->cursorRect().center();
-    const Step step = Step(state.range(0));
+    const QPoint middle = box->cursorRect().center();
+    // A click a few characters to the right of the caret, on the row below it.
+    const QPoint click = middle + QPoint(37, box->cursorRect().height());
     PaintCount count(box->viewport());
     for (auto _ : state) {
         switch (step) {
@@ -100,14 +140,20 @@ void BM_HugeSendBoxLine(benchmark::State& state) {
         case kKeystroke:
             painted([&] { QTest::keyClick(box, '0'); });
             break;
+        case kBackspace:
+            painted([&] { QTest::keyClick(box, Qt::Key_Backspace); });
+            break;
+        case kClick:
+            painted([&] { QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, click); });
+            break;
+        case kPageDown:
+            painted([&] { QTest::keyClick(box, Qt::Key_PageDown); });
+            break;
         case kSelectAll:
             painted([&] { QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier); });
             break;
         case kWord:
-            painted([&] { QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, word); });
-            break;
-        case kPageDown:
-            painted([&] { QTest::keyClick(box, Qt::Key_PageDown); });
+            painted([&] { QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, middle); });
             break;
         case kSend:
             painted([&] { page.form.Button3Click(); });
@@ -118,7 +164,7 @@ void BM_HugeSendBoxLine(benchmark::State& state) {
         }
         state.PauseTiming();
         state.counters["paints"] += double(count.paints);
-        if (step == kSelectAll || step == kWord) page.caretInTheMiddle();
+        if (step != kKeystroke && step != kBackspace && step != kLoad) page.caretInTheMiddle();
         if (step == kSend) page.form.RichEdit1->clearAll();
         if (step == kCompose) composing(box, QString());
         QCoreApplication::processEvents();
@@ -126,11 +172,38 @@ void BM_HugeSendBoxLine(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["paints"] /= double(state.iterations());
-    if (box->lineCount() != 1 || box->line(0).size() < page.size) state.SkipWithError("the line is not whole");
+    // A Backspace takes one code point: up to two units.
+    if (box->lineCount() != 1 || box->line(0).size() < page.size - 2 * state.iterations())
+        state.SkipWithError("the line is not whole");
+}
+void hugeLineSteps(benchmark::internal::Benchmark* b) {
+    for (int alphabet = kUpperHex; alphabet <= kEmoji; ++alphabet)
+        for (int step = kLoad; step <= (alphabet == kUpperHex ? kCompose : kPageDown); ++step) b->Args({alphabet, step});
 }
 BENCHMARK(BM_HugeSendBoxLine)
-    ->ArgName("step")  // 0 load, 1 keystroke, 2 select all, 3 word, 4 page down, 5 send, 6 compose
-    ->DenseRange(kLoad, kCompose)
+    // alphabet: 0 upper-case hex, 1 lower-case hex, 2 words, 3 Chinese, 4 emoji mix;
+    // step: 0 load, 1 keystroke, 2 Backspace, 3 click, 4 page down, 5 select all, 6 word, 7 send,
+    // 8 compose
+    ->ArgNames({"alphabet", "step"})
+    ->Apply(hugeLineSteps)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+
+// A keystroke near the start, in the middle and at the end of a line of 2 Mi units of
+// lower-case hex or of words, timed to the end of its paint.
+void BM_EditLongLine(benchmark::State& state) {
+    const auto alphabet = Alphabet(state.range(0));
+    HugeLine page(alphabet, 2 * 1024 * 1024);
+    SendBox* box = page.box;
+    box->setFocus();
+    const int place = int(state.range(1));
+    page.caretAt(place == 0 ? 10 : place == 1 ? page.size / 2 : page.size);
+    for (auto _ : state) painted([&] { QTest::keyClick(box, 'a'); });
+    if (box->line(0).size() != page.size + state.iterations()) state.SkipWithError("not typed");
+}
+BENCHMARK(BM_EditLongLine)
+    ->ArgNames({"alphabet", "place"})  // alphabet as above; place: 0 start, 1 middle, 2 end
+    ->ArgsProduct({{kLowerHex, kWords}, {0, 1, 2}})
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
 

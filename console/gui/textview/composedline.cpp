@@ -47,14 +47,14 @@ QChar ComposedLine::charAt(int column) const {
 qreal ComposedLine::compositionX(int column) const { return text_->lineAt(0).cursorToX(std::clamp(column, 0, length_)); }
 
 qreal ComposedLine::x(int column) const {
-    const LineMetrics& metrics = layout_->metrics();
+    LineMetrics& metrics = layout_->metrics();
     if (column <= at_) return metrics.advance(line_, column);
     if (column <= at_ + length_) return metrics.advance(line_, at_) + compositionX(column - at_);
     return metrics.advance(line_, column - length_) + compositionX(length_);
 }
 
 int ComposedLine::fit(int from, qreal room) const {
-    const LineMetrics& metrics = layout_->metrics();
+    LineMetrics& metrics = layout_->metrics();
     if (from >= at_ + length_) return metrics.fit(line_, from - length_, room) + length_;
     qreal used = 0;
     int start = 0;  // in the composition
@@ -144,7 +144,7 @@ int ComposedLine::rowOf(int column) const {
 int ComposedLine::columnAt(int row, qreal x) const {
     const int from = rowStart(row), to = rowEnd(row);
     const qreal lineX = x + this->x(from);
-    const LineMetrics& metrics = layout_->metrics();
+    LineMetrics& metrics = layout_->metrics();
     // The row's own text before the composition, the composition, the own text after it.
     if (from < at_ && (to <= at_ || lineX <= this->x(at_))) return metrics.columnAtX(line_, lineX, from, std::min(to, at_));
     const int compositionEnd = at_ + length_;
