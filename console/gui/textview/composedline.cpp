@@ -1,5 +1,7 @@
 #include "composedline.h"
 
+#include "rowbreak.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -83,21 +85,44 @@ int ComposedLine::fit(int from, qreal room) const {
     return own + length_;
 }
 
+// The composed line as the row break reads it.
+struct ComposedLine::Source {
+    ComposedLine& c;
+    int rowWidth;
+    int size() const { return c.size(); }
+    QChar at(int column) const { return c.charAt(column); }
+    int fit(int from) const { return c.fit(from, rowWidth); }
+    qreal width(int from, int to) const { return c.x(to) - c.x(from); }
+    qreal room() const { return rowWidth; }
+    qreal overhang(QChar ch) const { return std::max<qreal>(0, -c.layout_->rightBearing(ch)); }
+    QString text(int from, int to) const {
+        QString out;
+        out.reserve(to - from);
+        for (int i = from; i < to; ++i) out += c.charAt(i);
+        return out;
+    }
+    int previous(int column) const { return c.previousCharacter(column); }
+    int next(int column) const { return c.nextCharacter(column); }
+};
+
+int ComposedLine::previousCharacter(int column) const {
+    const int end = at_ + length_;
+    if (column <= at_) return lines_->previousCharacter({line_, column}).column;
+    if (column <= end) return at_ + text_->previousCursorPosition(column - at_);
+    return std::max(end, lines_->previousCharacter({line_, column - length_}).column + length_);
+}
+
+int ComposedLine::nextCharacter(int column) const {
+    if (column < at_) return std::min(at_, lines_->nextCharacter({line_, column}).column);
+    if (column < at_ + length_) return at_ + text_->nextCursorPosition(column - at_);
+    return lines_->nextCharacter({line_, column - length_}).column + length_;
+}
+
 void ComposedLine::wrap(int width) {
     const int end = size();
+    Source source{*this, width};
     for (int from = changed_.front();;) {
-        const int fits = fit(from, width);
-        if (fits >= end) return;
-        // After the last blank that fits (blanks right there hang at the row's end), or inside
-        // a run longer than the row.
-        int next = fits;
-        if (charAt(fits).isSpace()) {
-            while (next < end && charAt(next).isSpace()) ++next;
-        } else {
-            int blank = fits;
-            while (blank > from && !charAt(blank - 1).isSpace()) --blank;
-            if (blank > from) next = blank;
-        }
+        const int next = rowbreak::rowEnd(source, from);
         if (next >= end) return;
         // Past the composition, a row that starts where one of the line's own did: the rest
         // follows as before.

@@ -1,6 +1,6 @@
 // The caret's line as it shows while an input method composes at the caret: the composition
 // stands in the line as if typed there, and in a wrapping view the line wraps as it would with
-// the composition typed in, by the rule TextLayout wraps by, from the row before the caret's
+// the composition typed in, by the rule the layout's own lines wrap by, from the row before the caret's
 // down to a row that starts where one of the line's own rows did. No widget: the view paints
 // it, places the caret in it and hit-tests it.
 //
@@ -46,8 +46,11 @@ public:
     qreal compositionX(int column) const;
 
 private:
+    struct Source;  // the composed line as the row break reads it
     int fit(int from, qreal room) const;  // as LineMetrics::fit() for the composed line
     QChar charAt(int column) const;
+    int previousCharacter(int column) const;  // whole characters of the composed line
+    int nextCharacter(int column) const;
     void wrap(int width);
 
     const TextLines* lines_ = nullptr;

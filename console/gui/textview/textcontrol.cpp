@@ -156,13 +156,13 @@ void TextControl::apply(const UndoStack::Step& step, bool undo) {
         for (const UndoStack::Change& c : step.changes) replace(c, c.removed, c.inserted);
     }
     // Where Qt's document leaves the caret: after a redo, after the last change's text; after an
-    // undo, after what the first change had removed, or where the step recorded it.
+    // undo, after what the first change had removed, or where the step recorded it. (Undoing a
+    // paste at the very start sends Qt's caret past the first line, away from the edit: not so.)
     Position at;
     const UndoStack::Change& first = step.changes.front();
     const UndoStack::Change& last = step.changes.back();
     if (!undo) at = UndoStack::endOf(last.at, last.inserted);
     else if (step.undoCaret == UndoStack::UndoCaret::Recorded) at = step.caretBefore;
-    else if (step.undoCaret == UndoStack::UndoCaret::AfterFirstLine) at = lines_.size() > 1 ? Position{1, 0} : Position{0, lines_.length(0)};
     else at = UndoStack::endOf(first.at, first.removed);
     at = lines_.clamp(at);
     caret_ = anchor_ = {at.line, lines_.boundaryFrom(at.line, at.column)};

@@ -1,5 +1,7 @@
 #include "textlayout.h"
 
+#include "rowbreak.h"
+
 #include <QFontMetricsF>
 #include <QTextBoundaryFinder>
 #include <algorithm>
@@ -66,90 +68,38 @@ void TextLayout::wrap(int line) {
     rows_.setStarts(line, std::move(starts));
 }
 
-namespace {
-
-// Blanks a row may hang at its end, as Qt's layout takes them.
-bool isBlank(QChar c) { return c.isSpace() && c != QChar::LineSeparator && c != QChar::ParagraphSeparator; }
-
-// Whether the text from `from` on is only letters, digits and blanks of ASCII (what frames and
-// most logs are written in): there a row may start only after a blank.
-bool plainAscii(const LineText& text, int from, int to) {
-    return text.visit([&](auto t) {
-        for (int i = from; i < to; ++i) {
-            const char16_t u = t.at(i).unicode();
-            if (!((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == ' ')) return false;
-        }
-        return true;
-    });
-}
-
-}  // namespace
 
 // Where the row that starts at `from` ends (where the next one starts), as Qt's text layout
 // breaks a line that wraps at word boundaries or anywhere: the last break opportunity (Unicode
 // line breaking) up to which the text fits, the blanks there hanging at the row's end; where
 // not even the first word fits, the last whole character that fits (at least one).
+// One of the layout's own lines, to break into rows. A tab within reach of a row stands at
+// the next tab stop from the row's start: that row is fitted and measured by walking.
+struct TextLayout::OwnLine {
+    TextLayout& layout;
+    int line;
+    const LineText& chars;
+    bool tabbed = false;
+    int size() const { return int(chars.size()); }
+    QChar at(int column) const { return chars[column]; }
+    int fit(int from) {
+        int fits = layout.metrics_.fit(line, from, layout.wrapWidth_);
+        tabbed = tabIn(chars, from, std::min(size(), fits + 1)) >= 0;
+        return tabbed ? layout.fitWithTabs(line, from) : fits;
+    }
+    qreal width(int from, int to) {
+        return tabbed ? layout.xFromRowStart(line, from, to) : layout.metrics_.advance(line, to) - layout.metrics_.advance(line, from);
+    }
+    qreal room() const { return layout.wrapWidth_; }
+    qreal overhang(QChar c) { return std::max<qreal>(0, -layout.rightBearing(c)); }
+    QString text(int from, int to) const { return chars.mid(from, to - from); }
+    int previous(int column) const { return layout.lines_.previousCharacter({line, column}).column; }
+    int next(int column) const { return layout.lines_.nextCharacter({line, column}).column; }
+};
+
 int TextLayout::rowEnd(int line, int from) {
-    const LineText& text = lines_[line];
-    const int size = int(text.size());
-    int fits = metrics_.fit(line, from, wrapWidth_);
-    // A tab within reach stands at the next tab stop from the row's start: fitted by walking.
-    const bool tabbed = tabIn(text, from, std::min(size, fits + 1)) >= 0;
-    if (tabbed) fits = fitWithTabs(line, from);
-    if (fits >= size) return size;
-    auto onlyBlanks = [&](int a, int b) {
-        while (a < b && isBlank(text[a])) ++a;
-        return a == b;
-    };
-    // Whether the row fits up to `end`, blanks there hanging, the last glyph's overhang counted
-    // as Qt counts it.
-    const qreal start = metrics_.advance(line, from);
-    auto fitsTo = [&](int end) {
-        int last = end;
-        while (last > from && isBlank(text[last - 1])) --last;
-        if (last == from) return true;
-        const qreal overhang = std::max<qreal>(0, -rightBearing(text[last - 1]));
-        const qreal width = tabbed ? xFromRowStart(line, from, last) : metrics_.advance(line, last) - start;
-        return width + overhang <= wrapWidth_;
-    };
-    // Blanks right after what fits hang at the row's end, where the word before them fits.
-    if (isBlank(text[fits])) {
-        int next = fits;
-        while (next < size && isBlank(text[next])) ++next;
-        if (next >= size || (!onlyBlanks(from, next) && fitsTo(next))) return next;
-    }
-    // The break opportunities up to `fits`, read in a window that starts at the row (a row's
-    // start is a break, so a fresh wrap and the rewrap of an edited line read the same).
-    std::vector<int> breaks;
-    const int window = std::min(size, fits + 16);
-    if (plainAscii(text, from, window)) {
-        for (int c = fits; c > from; --c)
-            if (text[c - 1] == u' ' && text[c] != u' ') breaks.push_back(c);
-    } else {
-        // Qt's layout ends a word at a blank as well as at a break opportunity (the finder has
-        // none between two numbers, say): a row may start after blanks either way.
-        const QString piece = text.mid(from, window - from);
-        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, piece);
-        qsizetype at = finder.toNextBoundary();
-        for (int c = from + 1; c <= fits; ++c) {
-            while (at > 0 && from + at < c) at = finder.toNextBoundary();
-            const bool opportunity = at > 0 && from + at == c && (finder.boundaryReasons() & QTextBoundaryFinder::BreakOpportunity);
-            if (opportunity || (isBlank(text[c - 1]) && !isBlank(text[c]))) breaks.push_back(c);
-        }
-        std::reverse(breaks.begin(), breaks.end());
-    }
-    // Blanks that open the row are no word of their own: the row goes on into the next.
-    for (int b : breaks)
-        if (!onlyBlanks(from, b) && fitsTo(b)) return b;
-    // Not even the first word fits: the row ends inside it, at the last whole character that
-    // fits, one at least.
-    int end = fits;
-    while (end > from && !fitsTo(end)) {
-        const int previous = lines_.previousCharacter({line, end}).column;
-        if (previous <= from) break;
-        end = previous;
-    }
-    return std::max(end, lines_.nextCharacter({line, from}).column);
+    OwnLine own{*this, line, lines_[line]};
+    return rowbreak::rowEnd(own, from);
 }
 
 qreal TextLayout::rightBearing(QChar c) {

@@ -70,6 +70,9 @@ public:
     // stand in visual order; null for a row without (placed by adding up advances).
     QTextLayout* mixedDirectionRow(const Row& row);
 
+    // The right bearing of a character's glyph: negative where it reaches past its advance.
+    qreal rightBearing(QChar c);
+
     // Widths: of a line, measured now if it was not, and the widest measured so far.
     int lineWidth(int line) { return metrics_.width(line); }
     int widest() { return metrics_.widest(); }
@@ -84,6 +87,7 @@ private:
         int from = 0;
         int shift = 0;
     };
+    struct OwnLine;  // one of the lines, as the row break reads it
     int rowEnd(int line, int from);
     // Tabs: the first in [from, to) (-1: none); the x of a column from a row's start, a tab
     // reaching to the next stop; and the last column after `from` that fits the row with them.
@@ -91,7 +95,6 @@ private:
     static int tabIn(const LineText& text, int from, int to);
     qreal xFromRowStart(int line, int from, int column);
     int fitWithTabs(int line, int from);
-    qreal rightBearing(QChar c);  // of the character's glyph, negative where it reaches past its advance
     // Adds the rows after the last of `starts` up to the line's end.
     void wrapOn(int line, std::vector<int>& starts, const Unchanged& unchanged);
 

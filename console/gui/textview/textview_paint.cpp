@@ -110,7 +110,6 @@ void TextView::paintEvent(QPaintEvent* event) {
     p.setFont(font());
     TextLayout& layout = control_.layout();
     const QPalette& pal = palette();
-    const int h = lineHeight();
     const int dx = horizontalScrollBar()->value();
     const int top = topRow();
     const QRect area = event->rect();

@@ -92,7 +92,6 @@ void UndoStack::record(Kind kind, std::vector<Change> changes, TextPosition care
         break;
     }
     if (kind == Kind::Commit && step.changes.front().at != caretBefore) step.undoCaret = UndoCaret::Recorded;
-    if (kind == Kind::Paste && !erased && last.at == TextPosition{}) step.undoCaret = UndoCaret::AfterFirstLine;
     if (!merge(step)) undo_.push_back(std::move(step));
 }
 

@@ -55,7 +55,6 @@ public:
     enum class UndoCaret {
         AfterRestored,  // after the text the first change removed, put back
         Recorded,       // where the caret stood before an input method's event moved it
-        AfterFirstLine, // a paste at the very start: past the first line (Qt's block format undo)
     };
     struct Step {
         std::vector<Change> changes;  // in the order they were made

@@ -1,5 +1,7 @@
 // The text view's editing control driven without a widget: key events in, text, caret and
 // rows out, and what it asks of the view that would show it.
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QTextLayout>
 #include <gtest/gtest.h>
@@ -44,6 +46,20 @@ TEST(TextControl, TakesKeysAndUndoesWithoutAWidget) {
     press(control, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(control.toPlainText(), "ac");
     EXPECT_GT(host.moves, 0) << "the view is told of every move";
+}
+
+// Undoing a paste at the very start leaves the caret where the text was (Qt's box sends its
+// caret past the first line, away from the edit).
+TEST(TextControl, UndoOfAPasteAtTheStartLeavesTheCaretThere) {
+    TextControl control;
+    control.setPlainText("abc\ndef");
+    for (const QString& pasted : {QStringLiteral("X"), QStringLiteral("\n")}) {
+        QGuiApplication::clipboard()->setText(pasted);
+        control.paste();
+        control.undo();
+        EXPECT_EQ(control.toPlainText(), "abc\ndef");
+        EXPECT_EQ(control.caret(), (Position{0, 0})) << "undoing a paste of " << pasted.toStdString();
+    }
 }
 
 TEST(TextControl, PagesByTheViewsRowsAndAsksItToScroll) {

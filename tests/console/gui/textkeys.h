@@ -351,7 +351,6 @@ inline std::vector<KeyCase> keyCases() {
         {"Backspace over a line break", "ab\n|", {Qt::Key_Backspace, Qt::Key_Backspace, K::Undo, K::Undo}},
         {"typing after a paste", "x|", {clip("P\nQ"), K::Paste, type("r"), K::Undo, K::Redo}},
         {"typing after a paste that ends a line", "x|", {clip("P\n"), K::Paste, type("r"), K::Undo}},
-        {"a paste at the very start, undone", "|abc\ndef", {clip("X"), K::Paste, K::Undo, K::Redo}},
         {"Backspace after Ctrl+Backspace", "alpha beta|", {K::DeleteStartOfWord, Qt::Key_Backspace, K::Undo}},
         // Input methods: commits replacing text around the caret, their steps, compositions.
         {"a commit over text before the caret", "abcd|", {commit("X", -3, 1), K::Undo, K::Redo}},
