@@ -255,11 +255,9 @@ TEST_F(WrappedTextBoxes, TheCaretStandsWhereTheReferenceDrawsItAfterTabsBlanksAn
                             "mixed direction over rows");
 }
 
-// DISABLED: the caret to the pixel where the reference draws it. To be fixed: the box measures
-// the text before the caret on its own, leaving out the kerning between the characters on
-// either side of the caret (and rounds the row's start apart), so that it stands up to a
-// pixel off; the reference takes the place from the whole row as shaped.
-TEST_F(WrappedTextBoxes, DISABLED_TheCaretStandsExactlyWhereTheReferenceDrawsIt) {
+// The caret to the pixel where the reference draws it: the kerning between the characters on
+// either side of the caret counts, as in the reference's row shaped whole.
+TEST_F(WrappedTextBoxes, TheCaretStandsExactlyWhereTheReferenceDrawsIt) {
     expectCaretsAsReference(box, ref.get(), kRun, "a run without blanks", 0);
     expectCaretsAsReference(box, ref.get(), QStringLiteral("AVAVAV To Ta WAVE yoy"), "kerned pairs", 0);
     expectCaretsAsReference(box, ref.get(), frame(40), "a frame", 0);
@@ -272,13 +270,10 @@ void expectRowsAsReference(SendBox* box, QPlainTextEdit* ref, const QString& tex
     EXPECT_EQ(rowOffsets(box), rowOffsets(ref)) << name << " \"" << shownText(text) << "\"";
 }
 
-// DISABLED: rows break where the reference breaks them. To be fixed, as Qt's line breaking
-// does: a row may break after a hyphen, a slash, a closing bracket, and between ideographs or
-// emoji, not only at blanks; a run after blanks that open a line starts on that row; and a
-// row ends only where the last glyph's ink fits, so that a word ending in f, k, t, K or L
-// (whose glyphs reach past their advance) goes to the next row when it fits by its advance
-// alone; and a run broken inside holds as many characters as the reference's row holds.
-TEST_F(WrappedTextBoxes, DISABLED_RowsBreakWhereTheReferenceBreaksThem) {
+// Rows break where the reference breaks them: after a hyphen, a slash, a closing bracket, and
+// between ideographs or emoji, not only at blanks; a run after blanks that open a line starts
+// on that row; a row ends only where the last glyph's overhang fits too (f, k, t, K, L).
+TEST_F(WrappedTextBoxes, RowsBreakWhereTheReferenceBreaksThem) {
     expectRowsAsReference(box, ref.get(), QStringLiteral("alpha beta-gamma-delta-epsilon-zeta-eta-theta"), "hyphens");
     expectRowsAsReference(box, ref.get(), QStringLiteral("alpha beta/gamma/delta/epsilon/zeta/eta/theta/iota"), "slashes");
     expectRowsAsReference(box, ref.get(), QStringLiteral("alpha (a,b)(a,b)(a,b)(a,b)(a,b)(a,b)(a,b)(a,b)"), "brackets");
@@ -333,20 +328,17 @@ TEST_F(WrappedTextBoxes, AClickAtEachPixelOfARowLandsAsInTheReference) {
     expectClicksAsReference(box, ref.get(), QString::fromUcs4(U"ab 中文 数据 \U0001F600 x\U0001D400y"), "ideographs and emoji", 1);
 }
 
-// DISABLED: the box places the caret up to two pixels off where the reference draws it in
-// text with kerned pairs (it measures the text before the caret on its own), so that a click
-// near the middle of a character lands on its other side. To be fixed with the caret's x.
-TEST_F(WrappedTextBoxes, DISABLED_AClickAtEachPixelOfAKernedRowLandsAsInTheReference) {
+// A click at each pixel of a row of kerned pairs lands where the reference puts it, on the
+// nearer side of the character under it.
+TEST_F(WrappedTextBoxes, AClickAtEachPixelOfAKernedRowLandsAsInTheReference) {
     expectClicksAsReference(box, ref.get(), QStringLiteral("AVAVAV To Ta WAVE yoy"), "kerned pairs");
 }
 
 // Edits inside a line longer than a few dozen words leave it measured as a fresh box measures
 // the same text: the same rows, the caret at the same x before every character.
-// DISABLED: the box measures a long line in stretches and leaves out the kerning between the
-// two characters where one stretch ends and the next begins; an edit moves the later cuts, so
-// that past them the caret stands a pixel or two off where a fresh box puts it. To be fixed:
-// a width across a cut counts the kerning there (or rows are measured whole).
-TEST_F(WrappedTextBoxes, DISABLED_EditsInALongLineLeaveItAsAFreshBoxMeasuresIt) {
+// Edits in a long line, measured in stretches, leave it as a fresh box measures it: a width
+// across a stretch's cut counts the kerning there, wherever an edit moves the cuts.
+TEST_F(WrappedTextBoxes, EditsInALongLineLeaveItAsAFreshBoxMeasuresIt) {
     QString text;
     while (text.size() < 400) text += QStringLiteral("AVATAR To WAVE fly ");
     setState(box, {text, 0, 0});
