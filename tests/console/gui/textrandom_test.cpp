@@ -438,7 +438,7 @@ protected:
 // vertical moves land elsewhere; a tab typed by the Tab key, which moves the focus here on
 // purpose; rows compared while an input method composes over a selection; where an undo after
 // a mix of moves and edits leaves the caret; long lines with a right-to-left word, where a
-// Page Down can land one place off).
+// step can leave the caret one place off).
 Mix agreeing() {
     Mix mix;
     for (bool Mix::*f : {&Mix::breaksInRuns, &Mix::tabs, &Mix::composeOverSelection, &Mix::undo, &Mix::longLines})
