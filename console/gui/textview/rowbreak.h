@@ -45,18 +45,22 @@ int rowEnd(Source& s, int from) {
     }
     // The break opportunities up to `fits`, read in a window that starts at the row (a row's
     // start is a break, so a fresh wrap and the rewrap of an edited line read the same).
-    // Letters, digits and blanks of ASCII break only after blanks; elsewhere Qt's layout ends a
-    // word at a blank as well as at an opportunity (the finder has none between two numbers).
+    // Among letters, digits and blanks of ASCII and ideographs, a row may break after blanks and
+    // on either side of an ideograph (never before a blank); elsewhere Qt's layout ends a word at
+    // a blank as well as at an opportunity (the finder has none between two numbers).
     std::vector<int> breaks;
     const int window = std::min(size, fits + 16);
+    auto ideograph = [](char16_t u) { return (u >= 0x4E00 && u <= 0x9FFF) || (u >= 0x3400 && u <= 0x4DBF); };
     bool plain = true;
     for (int c = from; plain && c < window; ++c) {
         const char16_t u = s.at(c).unicode();
-        plain = (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == ' ';
+        plain = (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == ' ' || ideograph(u);
     }
     if (plain) {
-        for (int c = fits; c > from; --c)
-            if (s.at(c - 1) == u' ' && s.at(c) != u' ') breaks.push_back(c);
+        for (int c = fits; c > from; --c) {
+            const char16_t before = s.at(c - 1).unicode(), after = s.at(c).unicode();
+            if (after != u' ' && (before == u' ' || ideograph(before) || ideograph(after))) breaks.push_back(c);
+        }
     } else {
         QTextBoundaryFinder finder(QTextBoundaryFinder::Line, s.text(from, window));
         qsizetype at = finder.toNextBoundary();
