@@ -12,7 +12,12 @@ done
 command -v "$1" >/dev/null || { echo "skipped: $1 is not installed"; exit 77; }
 
 if [ -z "${A11Y_SESSION_BUS:-}" ]; then
-  exec env A11Y_SESSION_BUS=1 dbus-run-session -- bash "$0" "$@"
+  # A runtime folder of the session's own: the AT-SPI bus puts its socket there (else in the
+  # home folder, where two sessions at once would take the same one).
+  runtime=$(mktemp -d)
+  trap 'rm -rf "$runtime"' EXIT
+  env A11Y_SESSION_BUS=1 XDG_RUNTIME_DIR="$runtime" dbus-run-session -- bash "$0" "$@"
+  exit $?
 fi
 
 # The AT-SPI bus is up before the program starts: Qt's bridge looks for it once, at its start.
