@@ -3,7 +3,6 @@
 #include "rowbreak.h"
 
 #include <QFontMetricsF>
-#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <cmath>
 
@@ -68,11 +67,6 @@ void TextLayout::wrap(int line) {
     rows_.setStarts(line, std::move(starts));
 }
 
-
-// Where the row that starts at `from` ends (where the next one starts), as Qt's text layout
-// breaks a line that wraps at word boundaries or anywhere: the last break opportunity (Unicode
-// line breaking) up to which the text fits, the blanks there hanging at the row's end; where
-// not even the first word fits, the last whole character that fits (at least one).
 // One of the layout's own lines, to break into rows. A tab within reach of a row stands at
 // the next tab stop from the row's start: that row is fitted and measured by walking.
 struct TextLayout::OwnLine {

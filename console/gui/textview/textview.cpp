@@ -241,9 +241,9 @@ void TextView::pageMove(TextControl& control, int direction, bool select) {
     } else if (top == 0) {
         keepTo = 0;  // the text's start in view: to the first row
     } else {
-        const int viewTop = kMargin + top * h;
-        newTop = std::max(0, (viewTop - height - kMargin + h - 1) / h);
-        if (viewTop - height - kMargin < 0) newTop = 0;
+        // The first row whose top is at or below a view's height above the top row's.
+        const int above = top * h - height;
+        newTop = above <= 0 ? 0 : (above + h - 1) / h;
     }
     auto y = [&](int row) { return (newTop == 0 ? kMargin : 0) + (row - newTop) * h; };
     int row = caret;
@@ -259,11 +259,6 @@ void TextView::pageMove(TextControl& control, int direction, bool select) {
     }
     paging_ = false;
     pageYKept_ = true;
-}
-
-void TextView::scrollRows(int rows) {
-    QScrollBar* v = verticalScrollBar();
-    v->setValue(v->value() + rows);
 }
 
 void TextView::ensureCaretVisible() {

@@ -110,8 +110,6 @@ private:
     using Row = TextLayout::Row;
 
     // TextControl::Host: what the control asks of the view and tells it.
-    int pageRows() const override { return visibleRows(); }
-    void scrollRows(int rows) override;
     void pageMove(TextControl& control, int direction, bool select) override;
     void caretMoved() override;
     void textReplaced(Position at, const QString& removed, const QString& inserted) override;
