@@ -538,8 +538,22 @@ LineMetrics::Mark LineMetrics::markBeforeX(int line, qreal x) {
     return after == marks.begin() ? marks.front() : *(after - 1);
 }
 
+bool LineMetrics::onTrail(int line, int column, qreal& x) const {
+    if (trailLine_ != line || column < trailFrom_) return false;
+    if (column == trailFrom_) {
+        x = trailStartX_;
+        return true;
+    }
+    const std::size_t at = std::size_t(column - trailFrom_);
+    if (at > trailLength_ || trail_[at - 1].column != column) return false;
+    x = trail_[at - 1].x;
+    return true;
+}
+
 qreal LineMetrics::advance(int line, int column) {
     column = std::clamp(column, 0, lines_.length(line));
+    // A row being wrapped asks for the places its fit just walked past.
+    if (qreal x = 0; onTrail(line, column, x)) return x;
     const Mark from = markBefore(line, column);
     if (from.column == column) return from.x;
     return walk(line, from, [&](auto& w) {
@@ -623,6 +637,7 @@ int LineMetrics::fit(int line, int from, qreal room) {
             start = inside ? w.xAt(s, from) : s.x1;
             break;
         }
+        trailStartX_ = start;
         const qreal limit = start + room;
         int fits = from;  // the last boundary within the room
         // Full inside a step: at its last boundary within the room, one character at least.

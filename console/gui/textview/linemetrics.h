@@ -72,6 +72,8 @@ private:
     Mark markBefore(int line, int column);  // the last mark at or before the column
     Mark markBeforeX(int line, qreal x);    // the last mark at or left of x
     void forgetWidth(int line);
+    // The x of a column the last fit() walked to, as it found it; false where it did not.
+    bool onTrail(int line, int column, qreal& x) const;
 
     const TextLines& lines_;
     QFont font_;
@@ -84,6 +86,7 @@ private:
     int trailLine_ = -1;
     int trailFrom_ = 0;
     std::size_t trailLength_ = 0;
+    qreal trailStartX_ = 0;  // the x at trailFrom_
     std::vector<Mark> trail_;
     int widest_ = 0;
     bool widestStale_ = false;  // the widest line changed: found again when asked

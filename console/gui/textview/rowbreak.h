@@ -57,9 +57,12 @@ int rowEnd(Source& s, int from) {
         plain = (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == ' ' || ideograph(u);
     }
     if (plain) {
+        // The last break that fits, tried from the end of what fits back.
         for (int c = fits; c > from; --c) {
             const char16_t before = s.at(c - 1).unicode(), after = s.at(c).unicode();
-            if (after != u' ' && (before == u' ' || ideograph(before) || ideograph(after))) breaks.push_back(c);
+            if (after != u' ' && (before == u' ' || ideograph(before) || ideograph(after)) && !onlyBlanks(from, c) &&
+                fitsTo(c))
+                return c;
         }
     } else {
         QTextBoundaryFinder finder(QTextBoundaryFinder::Line, s.text(from, window));

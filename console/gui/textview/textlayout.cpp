@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 // Rows are kept only while wrapping: without, a line is a row, and a line added to a long log
 // costs no count of rows.
@@ -70,12 +71,20 @@ void TextLayout::wrap(int line) {
 // One of the layout's own lines, to break into rows. A tab within reach of a row stands at
 // the next tab stop from the row's start: that row is fitted and measured by walking.
 struct TextLayout::OwnLine {
+    OwnLine(TextLayout& layout, int line) : layout(layout), line(line), chars(layout.lines_[line]) {
+        chars.visit([&](auto t) {
+            if constexpr (std::is_same_v<decltype(t), QStringView>) utf16 = t.data();
+            else latin1 = t.data();
+        });
+    }
     TextLayout& layout;
     int line;
     const LineText& chars;
+    const QChar* utf16 = nullptr;  // the line's units, read without asking which kind at each
+    const char* latin1 = nullptr;
     bool tabbed = false;
     int size() const { return int(chars.size()); }
-    QChar at(int column) const { return chars[column]; }
+    QChar at(int column) const { return utf16 ? utf16[column] : QLatin1Char(latin1[column]); }
     int fit(int from) {
         int fits = layout.metrics_.fit(line, from, layout.wrapWidth_);
         tabbed = tabIn(chars, from, std::min(size(), fits + 1)) >= 0;
@@ -92,7 +101,7 @@ struct TextLayout::OwnLine {
 };
 
 int TextLayout::rowEnd(int line, int from) {
-    OwnLine own{*this, line, lines_[line]};
+    OwnLine own(*this, line);
     return rowbreak::rowEnd(own, from);
 }
 
