@@ -337,12 +337,12 @@ QRect TextView::characterRect(Position at) {
     // A right-to-left character stands left of where it starts.
     if (right < left) std::swap(left, right);
     const int x = int(std::lround(left)), width = int(std::lround(right)) - x;
-    const int top = rowY(layout.rowIndexOf(at) - topRow());
+    const int top = rowTop(layout.rowIndexOf(at) - topRow());
     return {kMargin + x - horizontalScrollBar()->value(), top, width, lineHeight()};
 }
 
 std::optional<TextView::Position> TextView::characterAt(const QPoint& point) {
-    if (!viewport()->rect().contains(point) || rowIn(point.y()) < 0 || lineCount() == 0) return std::nullopt;
+    if (!viewport()->rect().contains(point) || topRow() + rowIn(point.y()) < 0 || lineCount() == 0) return std::nullopt;
     const int row = topRow() + rowIn(point.y());
     if (row >= rowCount()) return std::nullopt;
     TextLayout& layout = control_.layout();

@@ -208,9 +208,13 @@ int TextLayout::fitWithTabs(int line, int from) {
 }
 
 TextLayout::Position TextLayout::positionInRow(const Row& row, qreal x) {
-    // Past the end of a row that wraps, the caret stays on it: before its last character. On
-    // that character, the nearer of its ends, as Qt's layout takes a point.
-    const bool past = !row.last && x > xInRow(row, row.to);
+    // Past the text of a row that wraps (its blanks hanging at the end count as past), the
+    // caret stays on the row: before its last character. On a character, the nearer of its
+    // ends, as Qt's layout takes a point.
+    int text = row.to;
+    if (!row.last)
+        while (text > row.from && rowbreak::isBlank(lines_[row.line][text - 1])) --text;
+    const bool past = !row.last && x > 0 && x >= xInRow(row, text);
     const int to = past ? std::max(row.from, lines_.previousCharacter({row.line, row.to}).column) : row.to;
     if (past) return {row.line, to};
     if (QTextLayout* mixed = mixedDirectionRow(row))

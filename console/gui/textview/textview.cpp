@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QInputMethod>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -117,7 +118,18 @@ int TextView::lineHeight() const { return std::max(1, fontMetrics().lineSpacing(
 
 int TextView::visibleRows() const { return std::max(1, (viewport()->height() - topMargin()) / lineHeight()); }
 
-int TextView::rowIn(int y) const { return y < topMargin() ? -1 : (y - topMargin()) / lineHeight(); }
+int TextView::topShift() const {
+    const int top = topRow();
+    if (!wrap_ || top == 0) return 0;
+    const ShownRow shown = shownRow(top);
+    const bool inside = shown.composed >= 0 ? shown.composed > 0 : control_.layout().rowAtIndex(shown.layoutRow).index > 0;
+    return inside && QFontMetricsF(font()).height() < lineHeight() ? 1 : 0;
+}
+
+int TextView::rowIn(int y) const {
+    const int from = y - topMargin() - topShift();
+    return from < 0 ? -1 : from / lineHeight();
+}
 
 int TextView::topShowing(int row) const {
     // Scrolled down, the rows start at the view's top edge; at the top, below the margin.
@@ -147,7 +159,7 @@ TextView::ShownRow TextView::shownRowAt(const QPoint& point) const {
 
 TextView::Position TextView::positionAt(const QPoint& point) {
     // Above the first row, the text's start; below the last, its end, as Qt's box takes them.
-    if (rowIn(point.y()) < 0) return {0, 0};
+    if (topRow() + rowIn(point.y()) < 0) return {0, 0};
     if (topRow() + rowIn(point.y()) >= rowCount()) return endPosition();
     const ShownRow shown = shownRowAt(point);
     const qreal x = point.x() + horizontalScrollBar()->value() - kMargin;
@@ -183,7 +195,7 @@ QRect TextView::cursorRect() const {
         x = composed.xInRow(composed.rowOf(column), column);
     }
     const int row = caretShownRow() - topRow();
-    return {kMargin + int(std::lround(x)) - horizontalScrollBar()->value(), rowY(row), 1, lineHeight()};
+    return {kMargin + int(std::lround(x)) - horizontalScrollBar()->value(), rowTop(row), 1, lineHeight()};
 }
 
 QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
@@ -270,7 +282,7 @@ void TextView::ensureCaretVisible() {
     QScrollBar* v = verticalScrollBar();
     const int row = caretShownRow();
     if (row < v->value()) v->setValue(row);
-    else if (rowY(row - v->value()) + lineHeight() > viewport()->height()) v->setValue(topShowing(row));
+    else if (rowTop(row - v->value()) + lineHeight() > viewport()->height()) v->setValue(topShowing(row));
     if (wrap_) return;
     QScrollBar* h = horizontalScrollBar();
     const int x = cursorRect().x() + h->value();

@@ -83,7 +83,15 @@ protected:
     int visibleRows() const;
     int topMargin() const { return topRow() == 0 ? kMargin : 0; }
     int rowY(int k) const { return topMargin() + k * lineHeight(); }
-    int rowIn(int y) const;  // the row shown at a viewport y, counted from the top row (-1 above)
+    // Scrolled to a row inside a wrapped line, Qt's box puts its rows a fraction of a pixel
+    // lower (its offset is the natural bottom of the row above, which the font's height leaves
+    // short of a whole row): they show where they were, but its hit test and the caret
+    // rectangle it reports count them a pixel lower. 1 then, else 0.
+    int topShift() const;
+    int rowTop(int k) const { return rowY(k) + topShift(); }  // as hit tests and reports count
+    // The row a viewport y hits, counted from the top row: -1 above it (the margin over the
+    // first row, or the sliver of the row above that a shift leaves).
+    int rowIn(int y) const;
     int topRow() const;
     int rowCount() const;  // the rows shown: the layout's, and while composing the composition's more
     static constexpr int kMargin = 4;  // left and top gap between the frame and the text

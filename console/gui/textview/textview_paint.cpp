@@ -113,8 +113,9 @@ void TextView::paintEvent(QPaintEvent* event) {
     const int dx = horizontalScrollBar()->value();
     const int top = topRow();
     const QRect area = event->rect();
-    const int firstShown = std::max(0, rowIn(area.top()));
-    const int lastShown = rowIn(area.bottom());
+    const int h = lineHeight();
+    const int firstShown = std::max(0, (area.top() - topMargin()) / h);
+    const int lastShown = area.bottom() < topMargin() ? -1 : (area.bottom() - topMargin()) / h;
     const int widestBefore = layout.widest();
     for (int k = firstShown; k <= lastShown && top + k < rowCount(); ++k) {
         const ShownRow shown = shownRow(top + k);
@@ -131,7 +132,8 @@ void TextView::paintEvent(QPaintEvent* event) {
     }
     const bool composing = control_.composing();
     const bool caretVisible = !composing || control_.composition().cursorShown;
-    if (hasFocus() && caretShown_ && caretVisible) p.fillRect(cursorRect(), pal.color(QPalette::Text));
+    // The caret where its row shows (the rectangle reported may count it a pixel lower).
+    if (hasFocus() && caretShown_ && caretVisible) p.fillRect(cursorRect().translated(0, -topShift()), pal.color(QPalette::Text));
     stale_ = false;  // Qt paints all that is dirty in one paint
     // Lines measured only now change the sideways range.
     if (layout.widest() != widestBefore) updateScrollBars();
