@@ -258,13 +258,20 @@ inline std::vector<std::pair<int, int>> layoutRows(const SendBox* box) {
     return out;
 }
 
-// The offsets at which the rows after the first start, as each box's layout holds them (read
-// without moving the caret).
+// The offsets at which the rows after the first start, as each box shows them (read without
+// moving the caret): while an input method composes, the caret's line with the composition
+// in it, as Qt's layout counts a composition within its line.
 inline std::vector<int> rowOffsets(const SendBox* box) {
     std::vector<int> out;
     int lineStart = 0, line = 0;
+    const ComposedLine& composed = box->control().composedLine();
     for (const auto& [l, from] : layoutRows(box)) {
         for (; line < l; ++line) lineStart += int(box->line(line).size()) + 1;
+        if (composed.active() && l == composed.line()) {
+            if (from == 0)
+                for (int row = l == 0 ? 1 : 0; row < composed.rowCount(); ++row) out.push_back(lineStart + composed.rowStart(row));
+            continue;
+        }
         if (l != 0 || from != 0) out.push_back(lineStart + from);
     }
     return out;

@@ -205,6 +205,13 @@ protected:
         if (layoutRows(box) != layoutRows(fresh.get())) return "rows start at " + shown(ours) + ", a fresh box's at " + shown(rowOffsets(fresh.get()));
         fresh->setCaret(box->anchor());
         fresh->setCaret(box->caret(), true);
+        // An open composition (one over a selection took the selected text away) shows in the
+        // fresh box too.
+        if (const auto& c = box->control().composition(); !c.text.isEmpty()) {
+            QInputMethodEvent e(c.text, {{QInputMethodEvent::Cursor, c.cursor, c.cursorShown ? 1 : 0, QVariant()}});
+            QCoreApplication::sendEvent(fresh.get(), &e);
+            if (rowOffsets(fresh.get()) != ours) return "composing, rows start at " + shown(ours) + ", in a fresh box at " + shown(rowOffsets(fresh.get()));
+        }
         if (fresh->cursorRect().x() != box->cursorRect().x() || fresh->control().caretRow() != box->control().caretRow())
             return "the caret stands at x " + std::to_string(box->cursorRect().x()) + " in row " + std::to_string(box->control().caretRow()) +
                    ", in a fresh box at x " + std::to_string(fresh->cursorRect().x()) + " in row " + std::to_string(fresh->control().caretRow());
@@ -436,22 +443,31 @@ protected:
 // What the box does as the reference today: the mix without what it still does otherwise
 // (rows of lines with Chinese or emoji, which Qt's fallback font makes taller, so that its
 // vertical moves land elsewhere; a tab typed by the Tab key, which moves the focus here on
-// purpose; rows compared while an input method composes over a selection; where an undo after
-// a mix of moves and edits leaves the caret; long lines with a right-to-left word, where a
-// step can leave the caret one place off).
+// purpose; a line whose first strong character is right-to-left, which Qt's box aligns right
+// and where it swaps Left and Right) and without undo, where Qt's own document adds steps of its
+// own (a Return in an empty line adds one below it that only moves the caret, and undoing a
+// paste at a line's start puts the caret at that line's end).
 Mix agreeing() {
     Mix mix;
-    for (bool Mix::*f : {&Mix::breaksInRuns, &Mix::tabs, &Mix::composeOverSelection, &Mix::undo, &Mix::longLines})
-        mix.*f = false;
+    for (bool Mix::*f : {&Mix::breaksInRuns, &Mix::tabs, &Mix::undo, &Mix::rightToLeft}) mix.*f = false;
     return mix;
 }
 
 // Where the two agree today: the text, caret and anchor after every step, the rows after
-// every edit and resize, over forty seeded runs of sixty steps.
+// every edit and resize (while composing too), over forty seeded runs of sixty steps.
 TEST_F(RandomRuns, EditAsTheReferenceWithoutWhatTheyDoOtherwiseToday) { runSeeds(agreeing(), 1, 40, 60); }
 
-// DISABLED: everything, what the box does otherwise today too (the differences the tests in
-// textwrap_test.cpp name one by one); to be enabled once those are fixed.
+// The same with a Hebrew word among the pieces, in lines short enough that a word rarely opens
+// one.
+TEST_F(RandomRuns, EditShortLinesWithAHebrewWordAsTheReference) {
+    Mix mix = agreeing();
+    mix.rightToLeft = true;
+    mix.longLines = false;
+    runSeeds(mix, 1, 40, 60);
+}
+
+// DISABLED: everything, what the box does otherwise on purpose and Qt's undo steps too (see
+// agreeing()); run by hand to look for new differences.
 TEST_F(RandomRuns, DISABLED_EditAsTheReference) { runSeeds(Mix{}, 1, 40, 60); }
 
 }  // namespace
