@@ -208,8 +208,7 @@ protected:
         // An open composition (one over a selection took the selected text away) shows in the
         // fresh box too.
         if (const auto& c = box->control().composition(); !c.text.isEmpty()) {
-            QInputMethodEvent e(c.text, {{QInputMethodEvent::Cursor, c.cursor, c.cursorShown ? 1 : 0, QVariant()}});
-            QCoreApplication::sendEvent(fresh.get(), &e);
+            sendComposition(fresh.get(), c.text, c.cursor);
             if (rowOffsets(fresh.get()) != ours) return "composing, rows start at " + shown(ours) + ", in a fresh box at " + shown(rowOffsets(fresh.get()));
         }
         if (fresh->cursorRect().x() != box->cursorRect().x() || fresh->control().caretRow() != box->control().caretRow())
